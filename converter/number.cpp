@@ -1,0 +1,223 @@
+#include "number.h"
+
+#include <bit>
+#include <charconv>
+#include <limits>
+
+namespace zivuvi {
+namespace {
+
+constexpr std::uint8_t kMaxSignificantDigits = 19;
+
+// Far beyond any exponent that can matter, and far below where adding a
+// field's digit count could overflow.
+constexpr std::int64_t kExponentCeiling = std::int64_t{1} << 50;
+
+constexpr std::uint64_t kIntegerPowersOfTen[kMaxSignificantDigits + 1] = {
+    1u,
+    10u,
+    100u,
+    1000u,
+    10000u,
+    100000u,
+    1000000u,
+    10000000u,
+    100000000u,
+    1000000000u,
+    10000000000u,
+    100000000000u,
+    1000000000000u,
+    10000000000000u,
+    100000000000000u,
+    1000000000000000u,
+    10000000000000000u,
+    100000000000000000u,
+    1000000000000000000u,
+    10000000000000000000u,
+};
+
+// Every power of ten up to 10^22 is a double exactly.
+constexpr double kExactPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The range limits, as 19-digit significands d with the value d * 10^exponent.
+// 2^1024 = 1797693134862315907.729... * 10^290
+constexpr std::int64_t kOverflowExponent = 290;
+constexpr std::uint64_t kSignificandReachingInfinity = 1797693134862315908u;
+// The largest finite double = 1797693134862315708.145... * 10^290
+constexpr std::uint64_t kSignificandBeyondLargest = 1797693134862315709u;
+// 2^-1074 = 4940656458412465441.765... * 10^-342
+constexpr std::int64_t kUnderflowExponent = -342;
+constexpr std::uint64_t kLargestSignificandBelowSmallest = 4940656458412465441u;
+
+bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+unsigned digit_value(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); }
+
+void add_mantissa_digit(NumberScan& scan, unsigned digit) {
+  scan.any_digit = true;
+  if (scan.significand == 0 && digit == 0) {
+    if (scan.after_point) --scan.scale;
+  } else if (scan.kept_digits < kMaxSignificantDigits) {
+    scan.significand = scan.significand * 10 + digit;
+    ++scan.kept_digits;
+    if (scan.after_point) --scan.scale;
+  } else if (!scan.after_point) {
+    ++scan.scale;
+  }
+}
+
+// significand * 10^exponent, correctly rounded, with the fixed range rules:
+// 2^1024 and above is infinity, just below it the largest finite double, and
+// below the smallest subnormal zero.
+double decimal_magnitude(std::uint64_t significand, std::uint8_t digits, std::int64_t exponent) {
+  if (significand == 0) return 0.0;
+  // Both operands exact, so the one rounding of the operation is the only one.
+  if (significand <= (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
+    const auto exact = static_cast<double>(significand);
+    return exponent < 0 ? exact / kExactPowersOfTen[-exponent] : exact * kExactPowersOfTen[exponent];
+  }
+  const std::uint8_t padding = kMaxSignificantDigits - digits;
+  const std::uint64_t significand19 = significand * kIntegerPowersOfTen[padding];
+  const std::int64_t exponent19 = exponent - padding;
+  if (exponent19 > kOverflowExponent ||
+      (exponent19 == kOverflowExponent && significand19 >= kSignificandReachingInfinity)) {
+    return std::numeric_limits<double>::infinity();
+  }
+  if (exponent19 == kOverflowExponent && significand19 >= kSignificandBeyondLargest) {
+    return std::numeric_limits<double>::max();
+  }
+  if (exponent19 < kUnderflowExponent ||
+      (exponent19 == kUnderflowExponent && significand19 <= kLargestSignificandBelowSmallest)) {
+    return 0.0;
+  }
+  // In range now: the library's correctly rounded conversion does the rest.
+  char text[48];
+  char* end = std::to_chars(text, text + 20, significand).ptr;
+  *end++ = 'e';
+  end = std::to_chars(end, text + sizeof text, exponent).ptr;
+  double value = 0.0;
+  std::from_chars(text, end, value);
+  return value;
+}
+
+}  // namespace
+
+void start_number(NumberScan& scan, char decimal_separator) {
+  scan = NumberScan{};
+  scan.phase = NumberScan::Phase::leading_space;
+  scan.separator = decimal_separator;
+  scan.separator_pending = decimal_separator != '.';
+}
+
+void scan_number(NumberScan& scan, const char* first, const char* last) {
+  using Phase = NumberScan::Phase;
+  using Special = NumberScan::Special;
+  for (const char* p = first; p != last; ++p) {
+    char c = *p;
+    if (scan.separator_pending && c == scan.separator) {
+      c = '.';
+      scan.separator_pending = false;
+    }
+    if (scan.phase == Phase::leading_space) {
+      if (is_space(c)) continue;
+      if (c == '+' || c == '-') {
+        scan.negative = c == '-';
+        scan.phase = Phase::after_sign;
+        continue;
+      }
+      scan.phase = Phase::mantissa;
+    } else if (scan.phase == Phase::after_sign) {
+      if (c == 'I' || c == 'N') {
+        scan.special = c == 'I' ? Special::infinity : Special::not_a_number;
+        scan.word_matched = 1;
+        scan.phase = Phase::word;
+        continue;
+      }
+      scan.phase = Phase::mantissa;
+    }
+    switch (scan.phase) {
+      case Phase::word: {
+        const char* word = scan.special == Special::infinity ? "INF" : "NAN";
+        if (c != word[scan.word_matched]) {
+          scan.special = Special::none;
+          scan.phase = Phase::done;
+          return;
+        }
+        if (++scan.word_matched == 3) {
+          scan.phase = Phase::done;
+          return;
+        }
+        continue;
+      }
+      case Phase::mantissa: {
+        const unsigned digit = digit_value(c);
+        if (digit < 10) {
+          add_mantissa_digit(scan, digit);
+          continue;
+        }
+        if (c == '.' && !scan.after_point) {
+          scan.after_point = true;
+          continue;
+        }
+        if ((c == 'e' || c == 'E') && scan.any_digit) {
+          scan.phase = Phase::exponent_mark;
+          continue;
+        }
+        scan.phase = Phase::done;
+        return;
+      }
+      case Phase::exponent_mark:
+        if (c == '+' || c == '-') {
+          scan.exponent_negative = c == '-';
+          scan.phase = Phase::exponent_sign;
+          continue;
+        }
+        [[fallthrough]];
+      case Phase::exponent_sign:
+      case Phase::exponent_digits: {
+        const unsigned digit = digit_value(c);
+        if (digit < 10) {
+          scan.phase = Phase::exponent_digits;
+          if (scan.written_exponent < kExponentCeiling) {
+            scan.written_exponent = scan.written_exponent * 10 + digit;
+          }
+          continue;
+        }
+        scan.phase = Phase::done;
+        return;
+      }
+      default:
+        return;
+    }
+  }
+}
+
+double number_value(const NumberScan& scan) {
+  if (scan.word_matched == 3) {
+    if (scan.special == NumberScan::Special::infinity) {
+      return scan.negative ? -std::numeric_limits<double>::infinity()
+                           : std::numeric_limits<double>::infinity();
+    }
+    return std::bit_cast<double>(scan.negative ? std::uint64_t{0xFFF8000000000000u}
+                                               : std::uint64_t{0x7FF8000000000000u});
+  }
+  double magnitude = 0.0;
+  if (scan.any_digit) {
+    // Only an exponent with digits counts; "1e" and "1e-" leave it at zero.
+    const std::int64_t exponent =
+        scan.scale + (scan.exponent_negative ? -scan.written_exponent : scan.written_exponent);
+    magnitude = decimal_magnitude(scan.significand, scan.kept_digits, exponent);
+  }
+  return scan.negative ? -magnitude : magnitude;
+}
+
+double parse_number(const char* first, const char* last, char decimal_separator) {
+  NumberScan scan;
+  start_number(scan, decimal_separator);
+  scan_number(scan, first, last);
+  return number_value(scan);
+}
+
+}  // namespace zivuvi

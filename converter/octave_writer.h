@@ -1,0 +1,42 @@
+// Writes one double matrix in Octave's binary data format, little-endian.
+// The dimensions are known only at the end, so the head leaves their slot
+// open and finish_octave_file fills it in.
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+namespace zivuvi {
+
+inline constexpr std::size_t kOutputBufferSize = 64 * 1024;
+
+struct OctaveWriter {
+  std::FILE* destination;
+  long dimension_slot;  // file offset of the two dimensions
+  std::size_t buffered;
+  bool failed;  // a write, seek or flush did not succeed; later writes are skipped
+  unsigned char buffer[kOutputBufferSize];
+};
+
+// Writes everything up to the values: magic, format, name, type "matrix",
+// two dimensions (placeholders until finish_octave_file) and storage type.
+void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char* name);
+
+void flush_values(OctaveWriter& writer);
+
+inline void append_value(OctaveWriter& writer, double value) {
+  if (writer.buffered == kOutputBufferSize) flush_values(writer);
+  auto bits = std::bit_cast<std::uint64_t>(value);
+  if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap64(bits);
+  std::memcpy(writer.buffer + writer.buffered, &bits, sizeof bits);
+  writer.buffered += sizeof bits;
+}
+
+// Writes what is buffered and the dimensions. Returns false when any write,
+// seek or flush since start_octave_file failed; closing is the caller's.
+bool finish_octave_file(OctaveWriter& writer, std::int32_t columns, std::int32_t lines);
+
+}  // namespace zivuvi
