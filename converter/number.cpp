@@ -51,9 +51,13 @@ constexpr std::uint64_t kSignificandBeyondLargest = 1797693134862315709u;
 constexpr std::int64_t kUnderflowExponent = -342;
 constexpr std::uint64_t kLargestSignificandBelowSmallest = 4940656458412465441u;
 
-bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
-unsigned digit_value(char c) { return static_cast<unsigned>(static_cast<unsigned char>(c) - '0'); }
+unsigned digit_value(char c) {
+  return static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
+}
 
 void add_mantissa_digit(NumberScan& scan, unsigned digit) {
   scan.any_digit = true;
@@ -76,7 +80,8 @@ double decimal_magnitude(std::uint64_t significand, std::uint8_t digits, std::in
   // Both operands exact, so the one rounding of the operation is the only one.
   if (significand <= (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
     const auto exact = static_cast<double>(significand);
-    return exponent < 0 ? exact / kExactPowersOfTen[-exponent] : exact * kExactPowersOfTen[exponent];
+    return exponent < 0 ? exact / kExactPowersOfTen[-exponent]
+                        : exact * kExactPowersOfTen[exponent];
   }
   const std::uint8_t padding = kMaxSignificantDigits - digits;
   const std::uint64_t significand19 = significand * kIntegerPowersOfTen[padding];

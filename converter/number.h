@@ -23,18 +23,18 @@ struct NumberScan {
   };
   enum class Special : std::uint8_t { none, infinity, not_a_number };
 
-  std::uint64_t significand;        // the first 19 significant digits
-  std::int64_t scale;               // power of ten of the significand's last digit
-  std::int64_t written_exponent;    // saturates far beyond any double's range
+  std::uint64_t significand;      // the first 19 significant digits
+  std::int64_t scale;             // power of ten of the significand's last digit
+  std::int64_t written_exponent;  // saturates far beyond any double's range
   Phase phase;
   Special special;
   std::uint8_t kept_digits;
-  std::uint8_t word_matched;        // letters of "INF" or "NAN" seen so far
+  std::uint8_t word_matched;  // letters of "INF" or "NAN" seen so far
   bool negative;
   bool any_digit;
   bool after_point;
   bool exponent_negative;
-  bool separator_pending;           // the separator still stands for the point
+  bool separator_pending;  // the separator still stands for the point
   char separator;
 };
 

@@ -30,7 +30,8 @@ void put_bytes(OctaveWriter& writer, const void* data, std::size_t size) {
 
 void store_int32(unsigned char* out, std::int32_t value) {
   const auto bits = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    out[i] = static_cast<unsigned char>(bits >> (8 * i));
 }
 
 void put_int32(OctaveWriter& writer, std::int32_t value) {
@@ -39,7 +40,9 @@ void put_int32(OctaveWriter& writer, std::int32_t value) {
   put_bytes(writer, bytes, sizeof bytes);
 }
 
-void put_byte(OctaveWriter& writer, unsigned char value) { put_bytes(writer, &value, 1); }
+void put_byte(OctaveWriter& writer, unsigned char value) {
+  put_bytes(writer, &value, 1);
+}
 
 }  // namespace
 

@@ -28,7 +28,7 @@ void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char*
 void flush_values(OctaveWriter& writer);
 
 inline void append_value(OctaveWriter& writer, double value) {
-  if (writer.buffered == kOutputBufferSize) flush_values(writer);
+  if (writer.buffered > kOutputBufferSize - sizeof value) flush_values(writer);
   auto bits = std::bit_cast<std::uint64_t>(value);
   if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap64(bits);
   std::memcpy(writer.buffer + writer.buffered, &bits, sizeof bits);

@@ -43,8 +43,8 @@ const char* message_of(Failure failure) {
 // Device and inode, so that a hard or symbolic link to the source is caught
 // before opening the destination would empty it.
 bool is_same_file(std::FILE* source, const char* destination_path) {
-  struct stat source_status{};
-  struct stat destination_status{};
+  struct stat source_status {};
+  struct stat destination_status {};
   if (fstat(fileno(source), &source_status) != 0) return false;
   if (stat(destination_path, &destination_status) != 0) return false;
   return source_status.st_dev == destination_status.st_dev &&

@@ -10,7 +10,9 @@ namespace {
 
 constexpr char kEndOfText = 0x1A;
 
-char* block_limit(TableReader& reader) { return reader.block + kSourceBlockSize; }
+char* block_limit(TableReader& reader) {
+  return reader.block + kSourceBlockSize;
+}
 
 char* find_or_end(char* first, char* last, char wanted) {
   void* hit = std::memchr(first, wanted, static_cast<std::size_t>(last - first));
@@ -74,13 +76,15 @@ void convert_line_in_block(TableReader& reader, char* line_feed, std::int32_t co
     append_value(writer, parse_number(cursor, field_end, reader.decimal_separator));
     cursor = field_end == line_end ? line_end : field_end + 1;
   }
-  for (; column < columns; ++column) append_value(writer, 0.0);
+  for (; column < columns; ++column)
+    append_value(writer, 0.0);
   reader.next = line_feed == reader.end ? reader.end : line_feed + 1;
   if (reader.next_zero < reader.next) reader.next_zero = find_or_end(reader.next, reader.end, '\0');
 }
 
 char* find_field_end(char* first, char* last, char delimiter) {
-  while (first != last && *first != delimiter && *first != '\n' && *first != '\0') ++first;
+  while (first != last && *first != delimiter && *first != '\n' && *first != '\0')
+    ++first;
   return first;
 }
 

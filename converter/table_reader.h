@@ -21,11 +21,11 @@ struct TableReader {
   std::FILE* source;
   char decimal_separator;
   char delimiter;
-  bool text_ended;  // end of file or 0x1A reached: nothing more is read
+  bool text_ended;      // end of file or 0x1A reached: nothing more is read
   bool start_in_block;  // the block still holds the source from its first byte
-  char* next;       // first unread byte of text in block
-  char* end;        // end of the text in block
-  char* next_zero;  // first zero byte at or after next, or end
+  char* next;           // first unread byte of text in block
+  char* end;            // end of the text in block
+  char* next_zero;      // first zero byte at or after next, or end
   char block[kSourceBlockSize];
 };
 

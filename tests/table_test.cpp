@@ -1,0 +1,304 @@
+// Whole conversions of small sources, read back from the written file.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "number.h"
+#include "run.h"
+#include "table_reader.h"
+
+namespace zivuvi {
+namespace {
+
+struct Matrix {
+  Failure failure;
+  std::int32_t columns;
+  std::int32_t lines;
+  std::vector<double> values;
+  std::string bytes;
+};
+
+std::string read_all(std::FILE* file) {
+  std::rewind(file);
+  std::string bytes;
+  char chunk[4096];
+  std::size_t got;
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes.append(chunk, got);
+  return bytes;
+}
+
+std::int32_t int32_at(const std::string& bytes, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) {
+    value = value << 8 | static_cast<unsigned char>(bytes[offset + static_cast<std::size_t>(i)]);
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+constexpr const char* kName = "x";
+constexpr std::size_t kValuesOffset = 45;  // 44 + the length of kName
+
+Matrix decode(Failure failure, std::string bytes) {
+  Matrix matrix{failure, 0, 0, {}, std::move(bytes)};
+  if (failure != Failure::none) return matrix;
+  matrix.columns = int32_at(matrix.bytes, 36);
+  matrix.lines = int32_at(matrix.bytes, 40);
+  for (std::size_t at = kValuesOffset; at + 8 <= matrix.bytes.size(); at += 8) {
+    std::uint64_t bits = 0;
+    for (int i = 7; i >= 0; --i) {
+      bits = bits << 8 | static_cast<unsigned char>(matrix.bytes[at + static_cast<std::size_t>(i)]);
+    }
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    matrix.values.push_back(value);
+  }
+  return matrix;
+}
+
+Matrix convert_with(std::FILE* source, const std::string& text, char separator, char delimiter,
+                    const Limits& limits = kFileFormatLimits) {
+  if (!text.empty()) std::fwrite(text.data(), 1, text.size(), source);
+  std::rewind(source);
+  std::FILE* destination = std::tmpfile();
+  const Failure failure =
+      convert_table(source, destination, Settings{separator, delimiter, kName}, limits);
+  Matrix matrix = decode(failure, read_all(destination));
+  std::fclose(destination);
+  return matrix;
+}
+
+Matrix convert(const std::string& text, char separator = '.', char delimiter = ';',
+               const Limits& limits = kFileFormatLimits) {
+  std::FILE* source = std::tmpfile();
+  Matrix matrix = convert_with(source, text, separator, delimiter, limits);
+  std::fclose(source);
+  return matrix;
+}
+
+void expect_matrix(const std::string& text, char separator, char delimiter, std::int32_t columns,
+                   std::int32_t lines, const std::vector<double>& values) {
+  SCOPED_TRACE("source \"" + text.substr(0, 60) + "\"");
+  const Matrix matrix = convert(text, separator, delimiter);
+  ASSERT_EQ(Failure::none, matrix.failure);
+  EXPECT_EQ(columns, matrix.columns);
+  EXPECT_EQ(lines, matrix.lines);
+  EXPECT_EQ(values, matrix.values);
+  EXPECT_EQ(44u + 1u + 8u * static_cast<std::size_t>(columns * lines), matrix.bytes.size());
+}
+
+using namespace std::string_literals;
+
+TEST(Table, CutsLinesIntoExactlyTheColumnsOfTheFirstLine) {
+  const struct {
+    std::string text;
+    char separator, delimiter;
+    std::int32_t columns, lines;
+    std::vector<double> values;
+  } cases[] = {
+      {"1,5;2,25\n", ',', ';', 2, 1, {1.5, 2.25}},
+      {"1,5;2,25", ',', ';', 2, 1, {1.5, 2.25}},
+      {"time;volt\n1;2\n", '.', ';', 2, 2, {0, 0, 1, 2}},
+      {"1;2\n\n3;4\n", '.', ';', 2, 3, {1, 2, 0, 0, 3, 4}},
+      {"1;2;3\n4\n5;6;7;8\n", '.', ';', 3, 3, {1, 2, 3, 4, 0, 0, 5, 6, 7}},
+      {"1;2\n3", '.', ';', 2, 2, {1, 2, 3, 0}},
+      {"1;;3\n;5;\n;;\n", '.', ';', 3, 3, {1, 0, 3, 0, 5, 0, 0, 0, 0}},
+      {"5\n", '.', ';', 1, 1, {5}},
+      {"ab", '.', ';', 1, 1, {0}},
+      {"1;2;\n", '.', ';', 3, 1, {1, 2, 0}},
+      // A delimiter that numbers use too still only cuts fields.
+      {"1,5.2,5\n", ',', '.', 2, 1, {1.5, 2.5}},
+      {"1 2  3\n", '.', ' ', 4, 1, {1, 2, 0, 3}},
+      {"1e2e3\n", '.', 'e', 3, 1, {1, 2, 3}},
+      {"5-6\n-1\n", '.', '-', 2, 2, {5, 6, 0, 1}},
+      {"1,5\n", ',', ',', 2, 1, {1, 5}},
+      {"1;2\t3\n", '.', '\t', 2, 1, {1, 3}},
+  };
+  for (const auto& c : cases) {
+    expect_matrix(c.text, c.separator, c.delimiter, c.columns, c.lines, c.values);
+  }
+}
+
+TEST(Table, ReadsTextTheSameWayOnEveryPlatform) {
+  const struct {
+    std::string text;
+    std::int32_t columns, lines;
+    std::vector<double> values;
+  } cases[] = {
+      {"1;2\r\n3;4\r\n", 2, 2, {1, 2, 3, 4}},
+      {"1\r2;3\n", 2, 1, {12, 3}},
+      {"1;2\r3;4\r", 3, 1, {1, 23, 4}},
+      {"1;2\n3;4\x1a"
+       "5;6\n",
+       2,
+       2,
+       {1, 2, 3, 4}},
+      {"1;2\n\x1a", 2, 1, {1, 2}},
+      {"1;2;3\n4;\0"
+       "5;6\n7;8;9\n"s,
+       3,
+       3,
+       {1, 2, 3, 4, 0, 0, 7, 8, 9}},
+      {"1;2\n\0"
+       "3;4\n5;6\n"s,
+       2,
+       1,
+       {1, 2}},
+      {"1;\0"
+       "2;3\n4;5;6\n"s,
+       2,
+       2,
+       {1, 0, 4, 5}},
+  };
+  for (const auto& c : cases)
+    expect_matrix(c.text, '.', ';', c.columns, c.lines, c.values);
+}
+
+TEST(Table, RejectsAFirstLineShorterThanTwoCharacters) {
+  for (const std::string& text : {""s, "\n"s, "5"s, "\r\n"s, "\r\r5"s, "\0abc\n"s, "5\0;\n"s,
+                                  "\x1a"
+                                  "5\n"s}) {
+    EXPECT_EQ(Failure::invalid_data, convert(text).failure) << text;
+  }
+}
+
+std::string repeated(const std::string& piece, std::size_t count) {
+  std::string text;
+  text.reserve(piece.size() * count);
+  for (std::size_t i = 0; i < count; ++i)
+    text += piece;
+  return text;
+}
+
+TEST(Table, ReadsALineOfAnyLengthAsOneLine) {
+  // 1022 and 1500 characters before the line feed, and more than a block.
+  for (const std::size_t delimiters : {std::size_t{511}, std::size_t{750}, std::size_t{200000}}) {
+    SCOPED_TRACE(delimiters);
+    const std::string line = repeated("1;", delimiters) + "\n";
+    const Matrix matrix = convert(line + line);
+    ASSERT_EQ(Failure::none, matrix.failure);
+    EXPECT_EQ(static_cast<std::int32_t>(delimiters + 1), matrix.columns);
+    EXPECT_EQ(2, matrix.lines);
+    std::vector<double> expected(delimiters, 1.0);
+    expected.push_back(0.0);
+    expected.insert(expected.end(), expected.begin(), expected.end());
+    EXPECT_EQ(expected, matrix.values);
+  }
+}
+
+TEST(Table, ReadsLongLinesAfterAShortFirstLine) {
+  const std::string long_line = repeated("2,5;", 200000);
+  const Matrix matrix = convert("1;2;3\n" + long_line + "\n4\n" + long_line, ',');
+  ASSERT_EQ(Failure::none, matrix.failure);
+  EXPECT_EQ(4, matrix.lines);
+  EXPECT_EQ((std::vector<double>{1, 2, 3, 2.5, 2.5, 2.5, 4, 0, 0, 2.5, 2.5, 2.5}), matrix.values);
+}
+
+TEST(Table, ReadsAFieldLongerThanTheBlock) {
+  const std::string digits = std::string(600000, '0') + "1234,5" + std::string(600000, '6');
+  const std::string field_expected = std::string(600000, '0') + "1234.5" + std::string(600000, '6');
+  const double expected =
+      parse_number(field_expected.data(), field_expected.data() + field_expected.size(), '.');
+  EXPECT_EQ(1234.5666666666667, expected);
+  const Matrix matrix = convert("7;" + digits + ";8\n9;" + digits + "\0;5\n"s + "1;1\n", ',');
+  ASSERT_EQ(Failure::none, matrix.failure);
+  EXPECT_EQ((std::vector<double>{7, expected, 8, 9, expected, 0, 1, 1, 0}), matrix.values);
+}
+
+// Many short lines, so that lines, fields and line ends fall on every kind of
+// block boundary; carriage returns must not change a single value.
+TEST(Table, GivesTheSameValuesAcrossBlockBoundaries) {
+  std::string lf_text;
+  std::string crlf_text;
+  std::vector<double> expected;
+  for (int line = 0; line < 60000; ++line) {
+    const std::string a = std::to_string(line);
+    const std::string b = std::to_string(line % 997) + ",25";
+    lf_text += a + ";" + b + ";-" + a + "e-2\n";
+    crlf_text += a + ";" + b + ";-" + a + "e-2\r\n";
+    expected.push_back(line);
+    expected.push_back(line % 997 + 0.25);
+    const std::string negative = "-" + a + "e-2";
+    expected.push_back(parse_number(negative.data(), negative.data() + negative.size(), '.'));
+  }
+  const Matrix lf = convert(lf_text, ',');
+  const Matrix crlf = convert(crlf_text, ',');
+  ASSERT_EQ(Failure::none, lf.failure);
+  EXPECT_EQ(3, lf.columns);
+  EXPECT_EQ(60000, lf.lines);
+  EXPECT_EQ(expected, lf.values);
+  EXPECT_EQ(lf.bytes, crlf.bytes);
+}
+
+TEST(Table, ChecksTheCountsAgainstTheFileFormat) {
+  const Limits three_lines{3, kFileFormatLimits.max_delimiters};
+  EXPECT_EQ(Failure::none, convert("1\n2\n3\n", '.', ';', three_lines).failure);
+  EXPECT_EQ(Failure::source_too_large, convert("1\n2\n3\n4\n", '.', ';', three_lines).failure);
+  const Limits two_delimiters{kFileFormatLimits.max_lines, 2};
+  EXPECT_EQ(Failure::none, convert("1;2;3\n", '.', ';', two_delimiters).failure);
+  const Matrix too_wide = convert("1;2;3;4\n", '.', ';', two_delimiters);
+  EXPECT_EQ(Failure::source_too_large, too_wide.failure);
+  EXPECT_EQ("", too_wide.bytes);
+}
+
+TEST(Table, ReportsAFirstLineLongerThanTheBlockThatCannotBeReadAgain) {
+  // A pipe cannot be rewound: a short first line is served from memory, a
+  // longer one is a read failure rather than a lost line.
+  char path[] = "/tmp/zivuvi_table_test_XXXXXX";
+  const int descriptor = mkstemp(path);
+  ASSERT_NE(-1, descriptor);
+  close(descriptor);
+  for (const std::size_t delimiters : {std::size_t{1000}, kSourceBlockSize}) {
+    SCOPED_TRACE(delimiters);
+    std::FILE* file = std::fopen(path, "wb");
+    const std::string text = repeated("1;", delimiters) + "\n2\n";
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+    std::FILE* pipe = popen((std::string("cat ") + path).c_str(), "r");
+    ASSERT_NE(nullptr, pipe);
+    std::FILE* destination = std::tmpfile();
+    const Failure failure =
+        convert_table(pipe, destination, Settings{'.', ';', kName}, kFileFormatLimits);
+    const Matrix matrix = decode(failure, read_all(destination));
+    std::fclose(destination);
+    pclose(pipe);
+    if (delimiters == 1000) {
+      ASSERT_EQ(Failure::none, matrix.failure);
+      EXPECT_EQ(2, matrix.lines);
+      EXPECT_EQ(1.0, matrix.values.front());
+      EXPECT_EQ(2.0, matrix.values[delimiters + 1]);
+    } else {
+      EXPECT_EQ(Failure::cannot_read_source, matrix.failure);
+    }
+  }
+  std::remove(path);
+}
+
+TEST(Table, ReportsFailingFiles) {
+  std::FILE* directory = std::fopen(".", "rb");
+  ASSERT_NE(nullptr, directory);
+  std::FILE* destination = std::tmpfile();
+  EXPECT_EQ(Failure::cannot_read_source,
+            convert_table(directory, destination, Settings{'.', ';', kName}, kFileFormatLimits));
+  std::fclose(destination);
+  std::fclose(directory);
+
+  std::FILE* full = std::fopen("/dev/full", "wb");
+  ASSERT_NE(nullptr, full);
+  std::FILE* source = std::tmpfile();
+  const std::string text = repeated("1;2;3\n", 100000);
+  std::fwrite(text.data(), 1, text.size(), source);
+  std::rewind(source);
+  EXPECT_EQ(Failure::cannot_write_destination,
+            convert_table(source, full, Settings{'.', ';', kName}, kFileFormatLimits));
+  std::fclose(source);
+  std::fclose(full);
+}
+
+}  // namespace
+}  // namespace zivuvi
