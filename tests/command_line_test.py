@@ -1,0 +1,182 @@
+#!/usr/bin/env python3
+"""Runs the zivuvi executable as a user does: its messages, exit statuses and the
+files it leaves behind. Usage: command_line_test.py PATH_TO_ZIVUVI"""
+
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+ZIVUVI = ""
+BANNER = b"zivuvi 1.0 - converts a delimited text table into an Octave binary data file\n"
+USAGE = b"usage: zivuvi.exe src_path dest_path dec_sep delim var_ident\n\n"
+
+
+def failure(message):
+    return BANNER + USAGE + b"Error - " + message + b"!\n"
+
+
+NOT_ENOUGH_PARAMETERS = failure(b"not enough parameters")
+CANT_READ_SOURCE = failure(b"can't read source file")
+CANT_CREATE_DESTINATION = failure(b"can't create destination file")
+INVALID_DATA = failure(b"invalid data in source file")
+DESTINATION_IS_SOURCE = failure(b"destination file is the source file")
+CANT_WRITE_DESTINATION = failure(b"can't write destination file")
+
+
+def octave_file(name, columns, values):
+    lines = len(values) // columns
+    return (b"Octave-1-L\0" + struct.pack("<i", len(name)) + name + struct.pack("<iBBi", 0, 0, 255, 6)
+            + b"matrix" + struct.pack("<iiiB", -2, columns, lines, 7)
+            + struct.pack("<%dd" % len(values), *values))
+
+
+class Tool(unittest.TestCase):
+    def setUp(self):
+        self.scratch = tempfile.TemporaryDirectory()
+        self.dir = os.fsencode(self.scratch.name)
+
+    def tearDown(self):
+        self.scratch.cleanup()
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def write(self, name, data):
+        path = self.path(name)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def read(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def zivuvi(self, *args, stdin=None):
+        result = subprocess.run([ZIVUVI, *args], stdin=stdin, stdout=subprocess.PIPE,
+                                stderr=subprocess.PIPE, timeout=120)
+        self.assertEqual(b"", result.stderr)
+        return result.returncode, result.stdout
+
+    def expect(self, args, status, output, stdin=None):
+        self.assertEqual((status, output), self.zivuvi(*args, stdin=stdin))
+
+
+class Arguments(Tool):
+    def test_rejects_missing_or_empty_arguments_before_touching_a_file(self):
+        source = self.write(b"in.csv", b"1;2\n")
+        out = self.path(b"out.bin")
+        cases = [
+            ([], NOT_ENOUGH_PARAMETERS),
+            ([source], NOT_ENOUGH_PARAMETERS),
+            ([source, out, b",", b";"], NOT_ENOUGH_PARAMETERS),
+            ([source, out, b"", b";", b"x"], failure(b"invalid decimal separator")),
+            ([source, out, b"", b"", b""], failure(b"invalid decimal separator")),
+            ([source, out, b",", b"", b"x"], failure(b"invalid delimiter")),
+            ([source, out, b",", b"", b""], failure(b"invalid delimiter")),
+            ([source, out, b",", b";", b""], failure(b"invalid variable name")),
+            ([self.path(b"missing.csv"), out, b",", b";", b"x"], CANT_READ_SOURCE),
+            ([source, self.path(b"no/such/dir.bin"), b",", b";", b"x"], CANT_CREATE_DESTINATION),
+        ]
+        for args, message in cases:
+            with self.subTest(args=args):
+                self.expect(args, 1, message)
+                self.assertFalse(os.path.exists(out))
+                self.assertEqual(b"1;2\n", self.read(source))
+
+    def test_takes_the_first_character_and_ignores_extra_arguments(self):
+        source = self.write(b"in.csv", b"1,5;2,25\n")
+        out = self.path(b"out.bin")
+        self.expect([source, out, b",x", b";;", b"v", b"extra", b"more"], 0, b"")
+        self.assertEqual(octave_file(b"v", 2, [1.5, 2.25]), self.read(out))
+
+    def test_writes_any_name_and_path_byte_for_byte(self):
+        for name in [b"my var", b"1st", b"\xff\xfe\x80", b"n" * 100000]:
+            with self.subTest(name=name[:10]):
+                source = self.write(b"\xe9t\xe9 \xff.csv", b"7\n")
+                out = self.path(b"\xc0\xff out.bin")
+                self.expect([source, out, b".", b";", name], 0, b"")
+                self.assertEqual(octave_file(name, 1, [7.0]), self.read(out))
+
+
+class Conversion(Tool):
+    def test_writes_the_three_by_two_example(self):
+        source = self.write(b"in.csv", b"1,2\n3,4\n5,6\n")
+        out = self.path(b"out.bin")
+        self.expect([source, out, b".", b",", b"x"], 0, b"")
+        data = self.read(out)
+        self.assertEqual(93, len(data))
+        self.assertEqual(octave_file(b"x", 2, [1, 2, 3, 4, 5, 6]), data)
+
+    def test_rejects_a_source_without_a_first_line_of_two_characters(self):
+        for text in [b"", b"\n", b"5", b"\r\n", b"\x1a5\n"]:
+            with self.subTest(text=text):
+                source = self.write(b"in.csv", text)
+                out = self.write(b"out.bin", b"old contents")
+                self.expect([source, out, b".", b";", b"x"], 1, INVALID_DATA)
+                self.assertEqual(b"", self.read(out))
+
+    def test_converts_the_smallest_valid_source(self):
+        source = self.write(b"in.csv", b"5\n")
+        out = self.path(b"out.bin")
+        self.expect([source, out, b".", b";", b"x"], 0, b"")
+        self.assertEqual(octave_file(b"x", 1, [5.0]), self.read(out))
+
+    def test_reads_a_pipe_like_the_file_it_carries(self):
+        text = b"time;volt\r\n" + b"".join(b"%d;%d,5\r\n" % (i, i) for i in range(50000))
+        source = self.write(b"in.csv", text)
+        from_file = self.path(b"file.bin")
+        from_pipe = self.path(b"pipe.bin")
+        self.expect([source, from_file, b",", b";", b"v"], 0, b"")
+        pipe = subprocess.Popen(["cat", source], stdout=subprocess.PIPE)
+        self.expect([b"/dev/stdin", from_pipe, b",", b";", b"v"], 0, b"", stdin=pipe.stdout)
+        pipe.stdout.close()
+        pipe.wait()
+        self.assertEqual(self.read(from_file), self.read(from_pipe))
+        self.assertEqual(44 + 1 + 8 * 2 * 50001, len(self.read(from_pipe)))
+
+    def test_fails_rather_than_lose_a_first_line_too_long_to_read_twice_from_a_pipe(self):
+        source = self.write(b"in.csv", b"1;" * 300000 + b"\n2\n")
+        out = self.path(b"out.bin")
+        self.expect([source, out, b".", b";", b"x"], 0, b"")
+        self.assertEqual(44 + 1 + 8 * 300001 * 2, len(self.read(out)))
+        pipe = subprocess.Popen(["cat", source], stdout=subprocess.PIPE)
+        self.expect([b"/dev/stdin", out, b".", b";", b"x"], 1, CANT_READ_SOURCE, stdin=pipe.stdout)
+        pipe.stdout.close()
+        pipe.wait()
+
+
+class Files(Tool):
+    def test_never_writes_over_its_source(self):
+        text = b"1;2\n3;4\n"
+        source = self.write(b"in.csv", text)
+        os.link(source, self.path(b"hard.csv"))
+        os.symlink(source, self.path(b"soft.csv"))
+        os.mkdir(self.path(b"sub"))
+        for destination in [source, self.path(b"hard.csv"), self.path(b"soft.csv"),
+                            os.path.join(self.dir, b"sub", b"..", b"in.csv")]:
+            with self.subTest(destination=destination):
+                self.expect([source, destination, b".", b";", b"x"], 1, DESTINATION_IS_SOURCE)
+                self.assertEqual(text, self.read(source))
+        self.assertTrue(os.path.islink(self.path(b"soft.csv")))
+        self.assertEqual(sorted([b"in.csv", b"hard.csv", b"soft.csv", b"sub"]),
+                         sorted(os.listdir(self.dir)))
+
+    def test_reports_a_source_that_cannot_be_read(self):
+        out = self.path(b"out.bin")
+        self.expect([self.dir, out, b".", b";", b"x"], 1, CANT_READ_SOURCE)
+        self.assertEqual(b"", self.read(out))
+
+    def test_reports_a_full_disk(self):
+        small = self.write(b"small.csv", b"1;2\n")
+        large = self.write(b"large.csv", b"1;2;3\n" * 100000)
+        for source in [small, large]:
+            with self.subTest(source=source):
+                self.expect([source, b"/dev/full", b".", b";", b"x"], 1, CANT_WRITE_DESTINATION)
+
+
+if __name__ == "__main__":
+    ZIVUVI = sys.argv.pop(1)
+    unittest.main(verbosity=2)
