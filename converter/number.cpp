@@ -7,40 +7,6 @@
 namespace zivuvi {
 namespace {
 
-constexpr std::uint8_t kMaxSignificantDigits = 19;
-
-// Far beyond any exponent that can matter, and far below where adding a
-// field's digit count could overflow.
-constexpr std::int64_t kExponentCeiling = std::int64_t{1} << 50;
-
-constexpr std::uint64_t kIntegerPowersOfTen[kMaxSignificantDigits + 1] = {
-    1u,
-    10u,
-    100u,
-    1000u,
-    10000u,
-    100000u,
-    1000000u,
-    10000000u,
-    100000000u,
-    1000000000u,
-    10000000000u,
-    100000000000u,
-    1000000000000u,
-    10000000000000u,
-    100000000000000u,
-    1000000000000000u,
-    10000000000000000u,
-    100000000000000000u,
-    1000000000000000000u,
-    10000000000000000000u,
-};
-
-// Every power of ten up to 10^22 is a double exactly.
-constexpr double kExactPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                          1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                          1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // The range limits, as 19-digit significands d with the value d * 10^exponent.
 // 2^1024 = 1797693134862315907.729... * 10^290
 constexpr std::int64_t kOverflowExponent = 290;
@@ -51,12 +17,12 @@ constexpr std::uint64_t kSignificandBeyondLargest = 1797693134862315709u;
 constexpr std::int64_t kUnderflowExponent = -342;
 constexpr std::uint64_t kLargestSignificandBelowSmallest = 4940656458412465441u;
 
-bool is_space(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
+unsigned digit_of(char c) {
+  return static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
 }
 
-unsigned digit_value(char c) {
-  return static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
+bool is_space(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
 void add_mantissa_digit(NumberScan& scan, unsigned digit) {
@@ -72,18 +38,17 @@ void add_mantissa_digit(NumberScan& scan, unsigned digit) {
   }
 }
 
-// significand * 10^exponent, correctly rounded, with the fixed range rules:
-// 2^1024 and above is infinity, just below it the largest finite double, and
-// below the smallest subnormal zero.
-double decimal_magnitude(std::uint64_t significand, std::uint8_t digits, std::int64_t exponent) {
+}  // namespace
+
+// Correctly rounded, with the fixed range rules: 2^1024 and above is infinity,
+// just below it the largest finite double, and below the smallest subnormal
+// zero.
+double decimal_to_double(std::uint64_t significand, std::int64_t exponent) {
   if (significand == 0) return 0.0;
-  // Both operands exact, so the one rounding of the operation is the only one.
-  if (significand <= (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
-    const auto exact = static_cast<double>(significand);
-    return exponent < 0 ? exact / kExactPowersOfTen[-exponent]
-                        : exact * kExactPowersOfTen[exponent];
-  }
-  const std::uint8_t padding = kMaxSignificantDigits - digits;
+  int digits = 1;
+  while (digits < kMaxSignificantDigits && significand >= kIntegerPowersOfTen[digits])
+    ++digits;
+  const int padding = kMaxSignificantDigits - digits;
   const std::uint64_t significand19 = significand * kIntegerPowersOfTen[padding];
   const std::int64_t exponent19 = exponent - padding;
   if (exponent19 > kOverflowExponent ||
@@ -106,8 +71,6 @@ double decimal_magnitude(std::uint64_t significand, std::uint8_t digits, std::in
   std::from_chars(text, end, value);
   return value;
 }
-
-}  // namespace
 
 void start_number(NumberScan& scan, char decimal_separator) {
   scan = NumberScan{};
@@ -157,7 +120,7 @@ void scan_number(NumberScan& scan, const char* first, const char* last) {
         continue;
       }
       case Phase::mantissa: {
-        const unsigned digit = digit_value(c);
+        const unsigned digit = digit_of(c);
         if (digit < 10) {
           add_mantissa_digit(scan, digit);
           continue;
@@ -182,7 +145,7 @@ void scan_number(NumberScan& scan, const char* first, const char* last) {
         [[fallthrough]];
       case Phase::exponent_sign:
       case Phase::exponent_digits: {
-        const unsigned digit = digit_value(c);
+        const unsigned digit = digit_of(c);
         if (digit < 10) {
           scan.phase = Phase::exponent_digits;
           if (scan.written_exponent < kExponentCeiling) {
@@ -213,12 +176,17 @@ double number_value(const NumberScan& scan) {
     // Only an exponent with digits counts; "1e" and "1e-" leave it at zero.
     const std::int64_t exponent =
         scan.scale + (scan.exponent_negative ? -scan.written_exponent : scan.written_exponent);
-    magnitude = decimal_magnitude(scan.significand, scan.kept_digits, exponent);
+    magnitude = decimal_to_double_quickly(scan.significand, exponent);
   }
   return scan.negative ? -magnitude : magnitude;
 }
 
 double parse_number(const char* first, const char* last, char decimal_separator) {
+  double value;
+  if ((decimal_separator == '.' || is_foreign_to_numbers(decimal_separator)) &&
+      parse_common_number(first, last, decimal_separator, value) != nullptr) {
+    return value;
+  }
   NumberScan scan;
   start_number(scan, decimal_separator);
   scan_number(scan, first, last);

@@ -14,9 +14,10 @@ char* block_limit(TableReader& reader) {
   return reader.block + kSourceBlockSize;
 }
 
-char* find_or_end(char* first, char* last, char wanted) {
-  void* hit = std::memchr(first, wanted, static_cast<std::size_t>(last - first));
-  return hit != nullptr ? static_cast<char*>(hit) : last;
+template <class Char>
+Char* find_or_end(Char* first, Char* last, char wanted) {
+  const void* hit = std::memchr(first, wanted, static_cast<std::size_t>(last - first));
+  return hit != nullptr ? first + (static_cast<const Char*>(hit) - first) : last;
 }
 
 std::int64_t count_in(const char* first, const char* last, char wanted) {
@@ -68,12 +69,24 @@ bool refill(TableReader& reader) {
 // the text, if it has none) is in the block.
 void convert_line_in_block(TableReader& reader, char* line_feed, std::int32_t columns,
                            OctaveWriter& writer) {
-  char* const line_end = std::min(line_feed, reader.next_zero);
-  char* cursor = reader.next;
+  const char* const line_end = std::min(line_feed, reader.next_zero);
+  const char* cursor = reader.next;
   std::int32_t column = 0;
   for (; column < columns && cursor != line_end; ++column) {
-    char* field_end = find_or_end(cursor, line_end, reader.delimiter);
-    append_value(writer, parse_number(cursor, field_end, reader.decimal_separator));
+    double value;
+    const char* field_end;
+    const char* number_end = nullptr;
+    if (reader.numbers_end_before_delimiter) {
+      number_end = parse_common_number(cursor, line_end, reader.decimal_separator, value);
+    }
+    if (number_end != nullptr && (number_end == line_end || *number_end == reader.delimiter)) {
+      field_end = number_end;
+    } else {
+      field_end =
+          find_or_end(number_end != nullptr ? number_end : cursor, line_end, reader.delimiter);
+      if (number_end == nullptr) value = parse_number(cursor, field_end, reader.decimal_separator);
+    }
+    append_value(writer, value);
     cursor = field_end == line_end ? line_end : field_end + 1;
   }
   for (; column < columns; ++column)
@@ -145,6 +158,9 @@ void start_table(TableReader& reader, std::FILE* source, char decimal_separator,
   // A separator that is also the delimiter never stands inside a field.
   reader.decimal_separator = decimal_separator == delimiter ? '.' : decimal_separator;
   reader.delimiter = delimiter;
+  reader.numbers_end_before_delimiter =
+      is_foreign_to_numbers(delimiter) &&
+      (reader.decimal_separator == '.' || is_foreign_to_numbers(reader.decimal_separator));
   reader.text_ended = false;
   reader.start_in_block = true;
   reader.next = reader.end = reader.next_zero = reader.block;

@@ -21,6 +21,9 @@ struct TableReader {
   std::FILE* source;
   char decimal_separator;
   char delimiter;
+  // Read a field's number before searching its end: it cannot run past the
+  // delimiter, and the field mostly ends where the number does.
+  bool numbers_end_before_delimiter;
   bool text_ended;      // end of file or 0x1A reached: nothing more is read
   bool start_in_block;  // the block still holds the source from its first byte
   char* next;           // first unread byte of text in block
