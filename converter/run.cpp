@@ -54,9 +54,9 @@ bool is_same_file(std::FILE* source, const char* destination_path) {
 }  // namespace
 
 Failure convert_table(std::FILE* source, std::FILE* destination, const Settings& settings,
-                      const Limits& limits) {
+                      const Limits& limits, std::size_t block_size) {
   TableReader reader;
-  start_table(reader, source, settings.decimal_separator, settings.delimiter);
+  start_table(reader, source, settings.decimal_separator, settings.delimiter, block_size);
   const FirstLine first_line = read_first_line(reader);
   if (first_line.read_failed) return Failure::cannot_read_source;
   if (first_line.length < 2) return Failure::invalid_data;

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "table_reader.h"
+
 namespace zivuvi {
 
 enum class Failure : std::uint8_t {
@@ -36,8 +38,9 @@ struct Settings {
 };
 
 // Converts the whole source into the destination. Closes neither file.
+// block_size (at most kSourceBlockSize) is lowered by tests only.
 Failure convert_table(std::FILE* source, std::FILE* destination, const Settings& settings,
-                      const Limits& limits);
+                      const Limits& limits, std::size_t block_size = kSourceBlockSize);
 
 // Everything between the command line and the exit status; prints nothing.
 Failure run(int argc, const char* const* argv, const Limits& limits);

@@ -11,7 +11,7 @@ namespace {
 constexpr char kEndOfText = 0x1A;
 
 char* block_limit(TableReader& reader) {
-  return reader.block + kSourceBlockSize;
+  return reader.block + reader.block_size;
 }
 
 template <class Char>
@@ -153,8 +153,10 @@ LineResult convert_long_line(TableReader& reader, std::int32_t columns, OctaveWr
 
 }  // namespace
 
-void start_table(TableReader& reader, std::FILE* source, char decimal_separator, char delimiter) {
+void start_table(TableReader& reader, std::FILE* source, char decimal_separator, char delimiter,
+                 std::size_t block_size) {
   reader.source = source;
+  reader.block_size = block_size;
   // A separator that is also the delimiter never stands inside a field.
   reader.decimal_separator = decimal_separator == delimiter ? '.' : decimal_separator;
   reader.delimiter = delimiter;

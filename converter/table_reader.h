@@ -24,15 +24,17 @@ struct TableReader {
   // Read a field's number before searching its end: it cannot run past the
   // delimiter, and the field mostly ends where the number does.
   bool numbers_end_before_delimiter;
-  bool text_ended;      // end of file or 0x1A reached: nothing more is read
-  bool start_in_block;  // the block still holds the source from its first byte
-  char* next;           // first unread byte of text in block
-  char* end;            // end of the text in block
-  char* next_zero;      // first zero byte at or after next, or end
+  bool text_ended;         // end of file or 0x1A reached: nothing more is read
+  bool start_in_block;     // the block still holds the source from its first byte
+  char* next;              // first unread byte of text in block
+  char* end;               // end of the text in block
+  char* next_zero;         // first zero byte at or after next, or end
+  std::size_t block_size;  // the part of block in use: tests shrink it to reach its edges
   char block[kSourceBlockSize];
 };
 
-void start_table(TableReader& reader, std::FILE* source, char decimal_separator, char delimiter);
+void start_table(TableReader& reader, std::FILE* source, char decimal_separator, char delimiter,
+                 std::size_t block_size = kSourceBlockSize);
 
 struct FirstLine {
   bool read_failed;

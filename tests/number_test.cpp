@@ -1,10 +1,15 @@
 #include "number.h"
 
+#include "reference_number.h"
+
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <clocale>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
+#include <random>
 #include <string>
 
 namespace zivuvi {
@@ -224,6 +229,53 @@ TEST(Number, DigitsBeyondTheNineteenthOnlyMoveThePoint) {
     EXPECT_EQ(std::bit_cast<std::uint64_t>(c.expected),
               std::bit_cast<std::uint64_t>(parse(c.field, '.')))
         << c.field.substr(0, 40);
+  }
+}
+
+// The slow reference checks the fuzzers' findings, so it must itself pass
+// every hand-checked case.
+TEST(Number, SlowReferenceGivesTheHandCheckedValues) {
+  for (const Case& c : kSyntaxCases)
+    expect_bits(c, reference::parse(c.field, c.separator));
+  for (const Case& c : kValueCases)
+    expect_bits(c, reference::parse(c.field, c.separator));
+  for (const Case& c : kBoundaryCases)
+    expect_bits(c, reference::parse(c.field, c.separator));
+}
+
+TEST(Number, MatchesTheSlowReferenceOnRandomFields) {
+  std::mt19937_64 random(7);
+  const std::string alphabet = "0123456789000000000.,eE+-  INFA\txz";
+  for (int i = 0; i < 100000; ++i) {
+    std::string field(random() % 30, ' ');
+    for (char& c : field)
+      c = alphabet[random() % alphabet.size()];
+    if (random() % 4 == 0)
+      field.append("e").append(std::to_string(static_cast<int>(random() % 700) - 350));
+    const char separator = random() % 2 ? ',' : '.';
+    expect_bits({field.c_str(), separator, reference::parse(field, separator)},
+                parse(field, separator));
+  }
+}
+
+// Within the range of normal doubles and up to 19 significant digits, the
+// number rules are the C library's in the C locale.
+TEST(Number, MatchesTheCLibraryWithinItsCommonGround) {
+  ASSERT_STREQ("C", std::setlocale(LC_NUMERIC, nullptr));
+  std::mt19937_64 random(11);
+  for (int i = 0; i < 300000; ++i) {
+    const int digits = 1 + static_cast<int>(random() % 19);
+    std::string field = random() % 2 ? "-" : "";
+    const int point = static_cast<int>(random() % static_cast<std::uint64_t>(digits + 1));
+    for (int d = 0; d < digits; ++d) {
+      if (d == point) field += '.';
+      field += static_cast<char>('0' + (d == 0 ? 1 + random() % 9 : random() % 10));
+    }
+    // The value stays between about 1e-306 and 1e307.
+    const int exponent = static_cast<int>(random() % 600) - 300 - (digits - point);
+    field.append("e").append(std::to_string(exponent));
+    const double expected = std::strtod(field.c_str(), nullptr);
+    expect_bits({field.c_str(), '.', expected}, parse(field, '.'));
   }
 }
 

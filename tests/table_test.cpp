@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "number.h"
+#include "reference_table.h"
 #include "run.h"
 #include "table_reader.h"
 
@@ -62,12 +64,13 @@ Matrix decode(Failure failure, std::string bytes) {
 }
 
 Matrix convert_with(std::FILE* source, const std::string& text, char separator, char delimiter,
-                    const Limits& limits = kFileFormatLimits) {
+                    const Limits& limits = kFileFormatLimits,
+                    std::size_t block_size = kSourceBlockSize) {
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), source);
   std::rewind(source);
   std::FILE* destination = std::tmpfile();
   const Failure failure =
-      convert_table(source, destination, Settings{separator, delimiter, kName}, limits);
+      convert_table(source, destination, Settings{separator, delimiter, kName}, limits, block_size);
   Matrix matrix = decode(failure, read_all(destination));
   std::fclose(destination);
   return matrix;
@@ -233,6 +236,49 @@ TEST(Table, GivesTheSameValuesAcrossBlockBoundaries) {
   EXPECT_EQ(60000, lf.lines);
   EXPECT_EQ(expected, lf.values);
   EXPECT_EQ(lf.bytes, crlf.bytes);
+}
+
+// Small blocks put every line, field, carriage return and zero byte across a
+// block edge somewhere; the file must not change, and must be the plain
+// model's.
+TEST(Table, MatchesThePlainModelWhateverTheBlockSize) {
+  std::vector<std::string> sources = {
+      "time;volt\r\n1,5;2,25\r\n\r\n-3;4e-3;9\r\n7",
+      "1;;3\n;5;\n;;\n123456789012345678901234567890;1\n",
+      "1;2\n3;4\x1a"
+      "5;6\n",
+      "1;2;3\n4;\0"
+      "5;6\n7;8;9\n\0"
+      "1;2\n"s,
+      "1;\0"
+      "2;3\n4;5;6\n"s,
+      "+INF;-NAN;inf;0x10;  7abc;\"5\";-\n1,000,5;1.5,3\n",
+      "1\r2;3\r\r\n4\r;5",
+      "5\n",
+      "ab",
+  };
+  std::mt19937_64 random(3);
+  const std::string alphabet = "0123456789;;;\n\n\r,.-e \0\x1a";
+  for (int i = 0; i < 40; ++i) {
+    std::string text(random() % 200, ' ');
+    for (char& c : text)
+      c = alphabet[random() % alphabet.size()];
+    sources.push_back(text);
+  }
+  for (const std::string& text : sources) {
+    const reference::Conversion expected = reference::convert(text, ',', ';', kName, 1 << 20);
+    for (std::size_t block_size = 1; block_size <= 40; ++block_size) {
+      std::FILE* source = std::tmpfile();
+      const Matrix matrix = convert_with(source, text, ',', ';', kFileFormatLimits, block_size);
+      std::fclose(source);
+      if (expected.valid) {
+        ASSERT_EQ(Failure::none, matrix.failure) << text << " block " << block_size;
+        ASSERT_EQ(expected.file, matrix.bytes) << text << " block " << block_size;
+      } else {
+        ASSERT_EQ(Failure::invalid_data, matrix.failure) << text << " block " << block_size;
+      }
+    }
+  }
 }
 
 TEST(Table, ChecksTheCountsAgainstTheFileFormat) {
