@@ -169,6 +169,30 @@ class Files(Tool):
         self.expect([self.dir, out, b".", b";", b"x"], 1, CANT_READ_SOURCE)
         self.assertEqual(b"", self.read(out))
 
+    def test_reports_paths_the_system_refuses(self):
+        source = self.write(b"in.csv", b"1;2\n")
+        too_long_name = self.path(b"n" * 300)
+        too_long_path = self.dir + b"/" + b"/".join([b"d" * 200] * 30)
+        self.expect([too_long_name, self.path(b"out.bin"), b".", b";", b"x"], 1, CANT_READ_SOURCE)
+        self.expect([too_long_path, self.path(b"out.bin"), b".", b";", b"x"], 1, CANT_READ_SOURCE)
+        self.expect([source, too_long_name, b".", b";", b"x"], 1, CANT_CREATE_DESTINATION)
+        self.expect([source, too_long_path, b".", b";", b"x"], 1, CANT_CREATE_DESTINATION)
+        self.assertFalse(os.path.exists(self.path(b"out.bin")))
+
+    def test_keeps_reading_a_source_whose_name_is_removed(self):
+        fifo = self.path(b"fifo")
+        os.mkfifo(fifo)
+        out = self.path(b"out.bin")
+        tool = subprocess.Popen([ZIVUVI, fifo, out, b".", b";", b"x"], stdout=subprocess.PIPE)
+        with open(fifo, "wb") as feed:
+            feed.write(b"1;2\n" * 1000)
+            feed.flush()
+            os.unlink(fifo)
+            feed.write(b"3;4\n" * 1000)
+        self.assertEqual(b"", tool.communicate(timeout=60)[0])
+        self.assertEqual(0, tool.returncode)
+        self.assertEqual(octave_file(b"x", 2, [1, 2] * 1000 + [3, 4] * 1000), self.read(out))
+
     def test_reports_a_full_disk(self):
         small = self.write(b"small.csv", b"1;2\n")
         large = self.write(b"large.csv", b"1;2;3\n" * 100000)
