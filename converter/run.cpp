@@ -1,8 +1,7 @@
 #include "run.h"
 
-#include <sys/stat.h>
-
 #include "octave_writer.h"
+#include "platform.h"
 #include "table_reader.h"
 
 namespace zivuvi {
@@ -38,17 +37,6 @@ const char* message_of(Failure failure) {
       return "Error - can't write destination file!\n";
   }
   return "";
-}
-
-// Device and inode, so that a hard or symbolic link to the source is caught
-// before opening the destination would empty it.
-bool is_same_file(std::FILE* source, const char* destination_path) {
-  struct stat source_status {};
-  struct stat destination_status {};
-  if (fstat(fileno(source), &source_status) != 0) return false;
-  if (stat(destination_path, &destination_status) != 0) return false;
-  return source_status.st_dev == destination_status.st_dev &&
-         source_status.st_ino == destination_status.st_ino;
 }
 
 }  // namespace
@@ -93,6 +81,7 @@ Failure run(int argc, const char* const* argv, const Limits& limits) {
 
   std::FILE* source = std::fopen(source_path, "rb");
   if (source == nullptr) return Failure::cannot_read_source;
+  // Opening the destination would empty the source before it is read.
   if (is_same_file(source, destination_path)) {
     std::fclose(source);
     return Failure::destination_is_source;
