@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
   std::vector<char> text;
   char chunk[1 << 16];
   std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.insert(text.end(), chunk, chunk + got);
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    text.insert(text.end(), chunk, chunk + got);
   std::fclose(file);
   const int repeats = argc > 2 ? std::atoi(argv[2]) : 5;
   std::vector<double> seconds;
@@ -33,7 +34,8 @@ int main(int argc, char** argv) {
       sum += value;
       ++p;  // the delimiter or the line feed
     }
-    seconds.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    seconds.push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     checksum += sum;
   }
   std::sort(seconds.begin(), seconds.end());

@@ -35,8 +35,8 @@ bool is_same_file(std::FILE* source, const char* destination_path) {
 #else
 
 bool is_same_file(std::FILE* source, const char* destination_path) {
-  struct stat source_status{};
-  struct stat destination_status{};
+  struct stat source_status {};
+  struct stat destination_status {};
   if (fstat(fileno(source), &source_status) != 0) return false;
   if (stat(destination_path, &destination_status) != 0) return false;
   return source_status.st_dev == destination_status.st_dev &&
