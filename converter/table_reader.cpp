@@ -20,10 +20,6 @@ Char* find_or_end(Char* first, Char* last, char wanted) {
   return hit != nullptr ? first + (static_cast<const Char*>(hit) - first) : last;
 }
 
-std::int64_t count_in(const char* first, const char* last, char wanted) {
-  return std::count(first, last, wanted);
-}
-
 // Returns the new end of [first, last) once its carriage returns are gone.
 char* drop_carriage_returns(char* first, char* last) {
   char* out = find_or_end(first, last, '\r');
@@ -180,7 +176,7 @@ FirstLine read_first_line(TableReader& reader) {
   for (;;) {
     char* zero = find_or_end(chunk, reader.end, '\0');
     char* line_feed = find_or_end(chunk, zero, '\n');
-    line.delimiters += count_in(chunk, line_feed, reader.delimiter);
+    line.delimiters += std::count(chunk, line_feed, reader.delimiter);
     if (line_feed != zero) {
       line.length += line_feed + 1 - chunk;
       return line;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "file_contents.h"
+
 #include <cstdio>
 #include <string>
 
@@ -16,12 +18,7 @@ std::string written(const char* name, const std::vector<double>& values, std::in
   for (const double value : values)
     append_value(writer, value);
   EXPECT_TRUE(finish_octave_file(writer, columns, lines));
-  std::rewind(file);
-  std::string bytes;
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, got);
+  std::string bytes = testing::file_contents(file);
   std::fclose(file);
   return bytes;
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "file_contents.h"
 #include "number.h"
 #include "reference_table.h"
 #include "run.h"
@@ -24,16 +25,6 @@ struct Matrix {
   std::vector<double> values;
   std::string bytes;
 };
-
-std::string read_all(std::FILE* file) {
-  std::rewind(file);
-  std::string bytes;
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, got);
-  return bytes;
-}
 
 std::int32_t int32_at(const std::string& bytes, std::size_t offset) {
   std::uint32_t value = 0;
@@ -71,7 +62,7 @@ Matrix convert_with(std::FILE* source, const std::string& text, char separator, 
   std::FILE* destination = std::tmpfile();
   const Failure failure =
       convert_table(source, destination, Settings{separator, delimiter, kName}, limits, block_size);
-  Matrix matrix = decode(failure, read_all(destination));
+  Matrix matrix = decode(failure, testing::file_contents(destination));
   std::fclose(destination);
   return matrix;
 }
@@ -310,7 +301,7 @@ TEST(Table, ReportsAFirstLineLongerThanTheBlockThatCannotBeReadAgain) {
     std::FILE* destination = std::tmpfile();
     const Failure failure =
         convert_table(pipe, destination, Settings{'.', ';', kName}, kFileFormatLimits);
-    const Matrix matrix = decode(failure, read_all(destination));
+    const Matrix matrix = decode(failure, testing::file_contents(destination));
     std::fclose(destination);
     pclose(pipe);
     if (delimiters == 1000) {

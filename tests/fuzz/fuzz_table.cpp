@@ -7,20 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "file_contents.h"
 #include "reference_table.h"
 #include "run.h"
 
 namespace {
-
-std::string read_all(std::FILE* file) {
-  std::rewind(file);
-  std::string bytes;
-  char chunk[4096];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.append(chunk, got);
-  return bytes;
-}
 
 [[noreturn]] void fail(const char* what, const std::string& source) {
   std::fprintf(stderr, "%s for a source of %zu bytes\n", what, source.size());
@@ -47,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const zivuvi::Failure failure =
       zivuvi::convert_table(input, output, zivuvi::Settings{separator, delimiter, "x"},
                             zivuvi::kFileFormatLimits, block_size);
-  const std::string written = read_all(output);
+  const std::string written = zivuvi::testing::file_contents(output);
   std::fclose(input);
   std::fclose(output);
 
