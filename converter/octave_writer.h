@@ -11,7 +11,7 @@
 
 namespace zivuvi {
 
-inline constexpr std::size_t kOutputBufferSize = 64 * 1024;
+inline constexpr std::size_t kOutputBufferSize = 256 * 1024;
 
 struct OctaveWriter {
   std::FILE* destination;
