@@ -258,6 +258,20 @@ TEST(Number, MatchesTheSlowReferenceOnRandomFields) {
   }
 }
 
+// Every power of ten that a 19-digit significand can meet, with significands
+// of every length, against the slow reference.
+TEST(Number, RoundsAtEveryPowerOfTen) {
+  const char* const significands[] = {"1", "7", "9007199254740993", "12345678901234567",
+                                      "4940656458412465442", "9999999999999999999"};
+  for (int exponent = -360; exponent <= 320; ++exponent) {
+    for (const char* significand : significands) {
+      std::string field(significand);
+      field.append("e").append(std::to_string(exponent));
+      expect_bits({field.c_str(), '.', reference::parse(field, '.')}, parse(field, '.'));
+    }
+  }
+}
+
 // Within the range of normal doubles and up to 19 significant digits, the
 // number rules are the C library's in the C locale.
 TEST(Number, MatchesTheCLibraryWithinItsCommonGround) {
