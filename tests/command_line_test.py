@@ -4,7 +4,9 @@ files it leaves behind. Usage: command_line_test.py PATH_TO_ZIVUVI
 
 A path ending in .exe is the Windows build, run under Wine ($WINE, by default
 /usr/lib/wine/wine64): its messages end lines in CR LF, and the tests that need
-POSIX pipes, FIFOs or byte-exact non-ASCII arguments are skipped."""
+POSIX pipes, FIFOs or byte-exact non-ASCII arguments are skipped. Start
+`wineserver -p >/dev/null 2>&1` and run Wine once first, as .ci/run does:
+otherwise every run waits for a new Wine server to end."""
 
 import os
 import struct

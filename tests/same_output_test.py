@@ -2,7 +2,8 @@
 """The Linux and the Windows executables give the same results: for every
 table below, the same exit status, the same message (CR LF line ends on
 Windows) and a byte-identical output file.
-Usage: same_output_test.py LINUX_ZIVUVI WINDOWS_ZIVUVI_EXE  (Wine: $WINE)"""
+Usage: same_output_test.py LINUX_ZIVUVI WINDOWS_ZIVUVI_EXE  (Wine: $WINE; start a
+persistent Wine server first, as .ci/run does)"""
 
 import os
 import random
