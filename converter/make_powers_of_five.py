@@ -37,7 +37,6 @@ def main():
         "namespace zivuvi {",
         "",
         "inline constexpr int kSmallestPowerOfTen = %d;" % SMALLEST,
-        "inline constexpr int kLargestPowerOfTen = %d;" % LARGEST,
         "",
         "// {high 64 bits, low 64 bits} for 10^kSmallestPowerOfTen onwards.",
         "inline constexpr std::uint64_t kPowersOfFive[][2] = {",

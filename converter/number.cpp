@@ -18,10 +18,6 @@ constexpr std::uint64_t kSignificandBeyondLargest = 1797693134862315709u;
 constexpr std::int64_t kUnderflowExponent = -342;
 constexpr std::uint64_t kLargestSignificandBelowSmallest = 4940656458412465441u;
 
-unsigned digit_of(char c) {
-  return static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
-}
-
 bool is_space(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
 }
@@ -30,9 +26,9 @@ void add_mantissa_digit(NumberScan& scan, unsigned digit) {
   scan.any_digit = true;
   if (scan.significand == 0 && digit == 0) {
     if (scan.after_point) --scan.scale;
-  } else if (scan.kept_digits < kMaxSignificantDigits) {
+  } else if (scan.significand < kIntegerPowersOfTen[kMaxSignificantDigits - 1]) {
+    // Fewer than 19 digits kept: the first of them is not zero.
     scan.significand = scan.significand * 10 + digit;
-    ++scan.kept_digits;
     if (scan.after_point) --scan.scale;
   } else if (!scan.after_point) {
     ++scan.scale;
@@ -169,7 +165,7 @@ void scan_number(NumberScan& scan, const char* first, const char* last) {
         continue;
       }
       case Phase::mantissa: {
-        const unsigned digit = digit_of(c);
+        const unsigned digit = digit_value(c);
         if (digit < 10) {
           add_mantissa_digit(scan, digit);
           continue;
@@ -194,7 +190,7 @@ void scan_number(NumberScan& scan, const char* first, const char* last) {
         [[fallthrough]];
       case Phase::exponent_sign:
       case Phase::exponent_digits: {
-        const unsigned digit = digit_of(c);
+        const unsigned digit = digit_value(c);
         if (digit < 10) {
           scan.phase = Phase::exponent_digits;
           if (scan.written_exponent < kExponentCeiling) {
@@ -236,6 +232,10 @@ double parse_number(const char* first, const char* last, char decimal_separator)
       parse_common_number(first, last, decimal_separator, value) != nullptr) {
     return value;
   }
+  return parse_number_fully(first, last, decimal_separator);
+}
+
+double parse_number_fully(const char* first, const char* last, char decimal_separator) {
   NumberScan scan;
   start_number(scan, decimal_separator);
   scan_number(scan, first, last);

@@ -28,7 +28,6 @@ struct NumberScan {
   std::int64_t written_exponent;  // saturates far beyond any double's range
   Phase phase;
   Special special;
-  std::uint8_t kept_digits;
   std::uint8_t word_matched;  // letters of "INF" or "NAN" seen so far
   bool negative;
   bool any_digit;
@@ -51,6 +50,9 @@ double number_value(const NumberScan& scan);
 
 // The whole field at once.
 double parse_number(const char* first, const char* last, char decimal_separator);
+
+// The same, skipping the quick path below: for a field it has turned down.
+double parse_number_fully(const char* first, const char* last, char decimal_separator);
 
 inline constexpr int kMaxSignificantDigits = 19;
 // Far beyond any exponent that can matter, and far below where adding a
@@ -125,14 +127,15 @@ constexpr bool is_foreign_to_numbers(char c) {
   }
 }
 
-inline unsigned digit_at(const char* p) {
-  return static_cast<unsigned>(static_cast<unsigned char>(*p) - '0');
+// Below 10 for a digit, far above for anything else.
+inline unsigned digit_value(char c) {
+  return static_cast<unsigned>(static_cast<unsigned char>(c) - '0');
 }
 
 // Adds the digits at p, up to last, to significand and returns their end.
 inline const char* read_digits(const char* p, const char* last, std::uint64_t& significand) {
-  while (p != last && digit_at(p) < 10)
-    significand = significand * 10 + digit_at(p++);
+  while (p != last && digit_value(*p) < 10)
+    significand = significand * 10 + digit_value(*p++);
   return p;
 }
 
@@ -163,10 +166,10 @@ inline const char* parse_common_number(const char* p, const char* last, char dec
     const char* q = p + 1;
     const bool exponent_negative = q != last && *q == '-';
     if (q != last && (*q == '-' || *q == '+')) ++q;
-    if (q != last && digit_at(q) < 10) {
+    if (q != last && digit_value(*q) < 10) {
       std::int64_t written = 0;
-      for (; q != last && digit_at(q) < 10; ++q) {
-        if (written < kExponentCeiling) written = written * 10 + digit_at(q);
+      for (; q != last && digit_value(*q) < 10; ++q) {
+        if (written < kExponentCeiling) written = written * 10 + digit_value(*q);
       }
       exponent += exponent_negative ? -written : written;
       p = q;

@@ -6,7 +6,6 @@
 namespace zivuvi {
 
 inline constexpr int kSmallestPowerOfTen = -342;
-inline constexpr int kLargestPowerOfTen = 308;
 
 // {high 64 bits, low 64 bits} for 10^kSmallestPowerOfTen onwards.
 inline constexpr std::uint64_t kPowersOfFive[][2] = {

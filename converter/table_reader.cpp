@@ -80,7 +80,11 @@ void convert_line_in_block(TableReader& reader, char* line_feed, std::int32_t co
     } else {
       field_end =
           find_or_end(number_end != nullptr ? number_end : cursor, line_end, reader.delimiter);
-      if (number_end == nullptr) value = parse_number(cursor, field_end, reader.decimal_separator);
+      if (number_end == nullptr) {
+        value = reader.numbers_end_before_delimiter
+                    ? parse_number_fully(cursor, field_end, reader.decimal_separator)
+                    : parse_number(cursor, field_end, reader.decimal_separator);
+      }
     }
     append_value(writer, value);
     cursor = field_end == line_end ? line_end : field_end + 1;
