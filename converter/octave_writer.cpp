@@ -51,6 +51,10 @@ void flush_values(OctaveWriter& writer) {
   writer.buffered = 0;
 }
 
+void write_stored_values(OctaveWriter& writer, const StoredValues& values) {
+  put_bytes(writer, values.bytes, values.size);
+}
+
 void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char* name) {
   writer.destination = destination;
   writer.buffered = 0;

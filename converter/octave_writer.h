@@ -27,13 +27,33 @@ void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char*
 
 void flush_values(OctaveWriter& writer);
 
-inline void append_value(OctaveWriter& writer, double value) {
-  if (writer.buffered > kOutputBufferSize - sizeof value) flush_values(writer);
+inline constexpr std::size_t kValueSize = 8;
+
+// A value as the file stores it: 8 bytes, little-endian.
+inline void store_value(unsigned char* out, double value) {
   auto bits = std::bit_cast<std::uint64_t>(value);
   if constexpr (std::endian::native == std::endian::big) bits = __builtin_bswap64(bits);
-  std::memcpy(writer.buffer + writer.buffered, &bits, sizeof bits);
-  writer.buffered += sizeof bits;
+  std::memcpy(out, &bits, sizeof bits);
 }
+
+inline void append_value(OctaveWriter& writer, double value) {
+  if (writer.buffered > kOutputBufferSize - kValueSize) flush_values(writer);
+  store_value(writer.buffer + writer.buffered, value);
+  writer.buffered += kValueSize;
+}
+
+// Values already stored by store_value, in file order.
+struct StoredValues {
+  unsigned char* bytes;
+  std::size_t size;
+};
+
+inline void append_value(StoredValues& values, double value) {
+  store_value(values.bytes + values.size, value);
+  values.size += kValueSize;
+}
+
+void write_stored_values(OctaveWriter& writer, const StoredValues& values);
 
 // Writes what is buffered and the dimensions. Returns false when any write,
 // seek or flush since start_octave_file failed; closing is the caller's.

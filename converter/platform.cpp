@@ -1,9 +1,13 @@
 #include "platform.h"
 
+#include <bit>
+#include <cstdint>
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #else
+#include <sched.h>
 #include <sys/stat.h>
 #endif
 
@@ -32,6 +36,14 @@ bool is_same_file(std::FILE* source, const char* destination_path) {
   return same;
 }
 
+unsigned available_processors() {
+  DWORD_PTR process_mask = 0;
+  DWORD_PTR system_mask = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask)) return 1;
+  const int count = std::popcount(static_cast<std::uint64_t>(process_mask));
+  return count > 0 ? static_cast<unsigned>(count) : 1;
+}
+
 #else
 
 bool is_same_file(std::FILE* source, const char* destination_path) {
@@ -41,6 +53,13 @@ bool is_same_file(std::FILE* source, const char* destination_path) {
   if (stat(destination_path, &destination_status) != 0) return false;
   return source_status.st_dev == destination_status.st_dev &&
          source_status.st_ino == destination_status.st_ino;
+}
+
+unsigned available_processors() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  const int count = CPU_COUNT(&set);
+  return count > 0 ? static_cast<unsigned>(count) : 1;
 }
 
 #endif

@@ -1,8 +1,9 @@
 #include "run.h"
 
-#include "octave_writer.h"
+#include <algorithm>
+
+#include "common_number.h"
 #include "platform.h"
-#include "table_reader.h"
 
 namespace zivuvi {
 namespace {
@@ -41,35 +42,18 @@ const char* message_of(Failure failure) {
 
 }  // namespace
 
-Failure convert_table(std::FILE* source, std::FILE* destination, const Settings& settings,
-                      const Limits& limits, std::size_t block_size) {
-  TableReader reader;
-  start_table(reader, source, settings.decimal_separator, settings.delimiter, block_size);
-  const FirstLine first_line = read_first_line(reader);
-  if (first_line.read_failed) return Failure::cannot_read_source;
-  if (first_line.length < 2) return Failure::invalid_data;
-  if (first_line.delimiters > limits.max_delimiters) return Failure::source_too_large;
-  if (!rewind_table(reader)) return Failure::cannot_read_source;
-  const auto columns = static_cast<std::int32_t>(first_line.delimiters + 1);
-
-  OctaveWriter writer;
-  start_octave_file(writer, destination, settings.variable_name);
-  std::int64_t lines = 0;
-  for (;;) {
-    const LineResult result = convert_next_line(reader, columns, writer);
-    if (result == LineResult::no_more_lines) break;
-    if (result == LineResult::read_failed) return Failure::cannot_read_source;
-    if (++lines > limits.max_lines) return Failure::source_too_large;
-    // A full disk stops the run at once rather than after the whole source.
-    if (writer.failed) return Failure::cannot_write_destination;
+unsigned thread_count(const char* requested) {
+  if (requested != nullptr && *requested != '\0') {
+    unsigned wanted = 0;
+    const char* p = requested;
+    for (; digit_value(*p) < 10; ++p)
+      wanted = std::min(wanted * 10 + digit_value(*p), kMaxThreads);
+    if (*p == '\0' && wanted > 0) return wanted;
   }
-  if (!finish_octave_file(writer, columns, static_cast<std::int32_t>(lines))) {
-    return Failure::cannot_write_destination;
-  }
-  return Failure::none;
+  return std::min(available_processors(), kMaxThreads);
 }
 
-Failure run(int argc, const char* const* argv, const Limits& limits) {
+Failure run(int argc, const char* const* argv, const Limits& limits, const Tuning& tuning) {
   if (argc < 6) return Failure::not_enough_parameters;
   const char* source_path = argv[1];
   const char* destination_path = argv[2];
@@ -91,7 +75,7 @@ Failure run(int argc, const char* const* argv, const Limits& limits) {
     std::fclose(source);
     return Failure::cannot_create_destination;
   }
-  Failure failure = convert_table(source, destination, settings, limits);
+  Failure failure = convert_table(source, destination, settings, limits, tuning);
   if (std::fclose(destination) != 0 && failure == Failure::none) {
     failure = Failure::cannot_write_destination;
   }

@@ -5,45 +5,17 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "table_reader.h"
+#include "conversion.h"
 
 namespace zivuvi {
 
-enum class Failure : std::uint8_t {
-  none,
-  not_enough_parameters,
-  invalid_decimal_separator,
-  invalid_delimiter,
-  invalid_variable_name,
-  cannot_read_source,
-  destination_is_source,
-  cannot_create_destination,
-  invalid_data,
-  source_too_large,
-  cannot_write_destination,
-};
-
-// Octave's file stores both dimensions as signed 32-bit numbers; tests lower
-// these to reach the checks without gigabytes of input.
-struct Limits {
-  std::int64_t max_lines;
-  std::int64_t max_delimiters;
-};
-inline constexpr Limits kFileFormatLimits{INT32_MAX, INT32_MAX - 1};
-
-struct Settings {
-  char decimal_separator;
-  char delimiter;
-  const char* variable_name;
-};
-
-// Converts the whole source into the destination. Closes neither file.
-// block_size (at most kSourceBlockSize) is lowered by tests only.
-Failure convert_table(std::FILE* source, std::FILE* destination, const Settings& settings,
-                      const Limits& limits, std::size_t block_size = kSourceBlockSize);
+// The threads to convert with: `requested` (ZIVUVI_THREADS) when it is a
+// whole number from 1 up, else the processors this process may run on; at
+// most kMaxThreads.
+unsigned thread_count(const char* requested);
 
 // Everything between the command line and the exit status; prints nothing.
-Failure run(int argc, const char* const* argv, const Limits& limits);
+Failure run(int argc, const char* const* argv, const Limits& limits, const Tuning& tuning);
 
 // The banner, the usage line and the failure's message.
 void report_failure(std::FILE* out, Failure failure);

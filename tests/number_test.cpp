@@ -261,8 +261,12 @@ TEST(Number, MatchesTheSlowReferenceOnRandomFields) {
 // Every power of ten that a 19-digit significand can meet, with significands
 // of every length, against the slow reference.
 TEST(Number, RoundsAtEveryPowerOfTen) {
-  const char* const significands[] = {"1", "7", "9007199254740993", "12345678901234567",
-                                      "4940656458412465442", "9999999999999999999"};
+  const char* const significands[] = {"1",
+                                      "7",
+                                      "9007199254740993",
+                                      "12345678901234567",
+                                      "4940656458412465442",
+                                      "9999999999999999999"};
   for (int exponent = -360; exponent <= 320; ++exponent) {
     for (const char* significand : significands) {
       std::string field(significand);

@@ -9,11 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "conversion.h"
 #include "file_contents.h"
 #include "number.h"
 #include "reference_table.h"
-#include "run.h"
-#include "table_reader.h"
 
 namespace zivuvi {
 namespace {
@@ -56,12 +55,12 @@ Matrix decode(Failure failure, std::string bytes) {
 
 Matrix convert_with(std::FILE* source, const std::string& text, char separator, char delimiter,
                     const Limits& limits = kFileFormatLimits,
-                    std::size_t block_size = kSourceBlockSize) {
+                    const Tuning& tuning = kDefaultTuning) {
   if (!text.empty()) std::fwrite(text.data(), 1, text.size(), source);
   std::rewind(source);
   std::FILE* destination = std::tmpfile();
   const Failure failure =
-      convert_table(source, destination, Settings{separator, delimiter, kName}, limits, block_size);
+      convert_table(source, destination, Settings{separator, delimiter, kName}, limits, tuning);
   Matrix matrix = decode(failure, testing::file_contents(destination));
   std::fclose(destination);
   return matrix;
@@ -229,10 +228,10 @@ TEST(Table, GivesTheSameValuesAcrossBlockBoundaries) {
   EXPECT_EQ(lf.bytes, crlf.bytes);
 }
 
-// Small blocks put every line, field, carriage return and zero byte across a
-// block edge somewhere; the file must not change, and must be the plain
-// model's.
-TEST(Table, MatchesThePlainModelWhateverTheBlockSize) {
+// Small blocks and chunks put every line, field, carriage return and zero byte
+// across an edge somewhere; whatever the threads, the file must not change,
+// and must be the plain model's.
+TEST(Table, MatchesThePlainModelWhateverTheThreadsAndSizes) {
   std::vector<std::string> sources = {
       "time;volt\r\n1,5;2,25\r\n\r\n-3;4e-3;9\r\n7",
       "1;;3\n;5;\n;;\n123456789012345678901234567890;1\n",
@@ -258,15 +257,23 @@ TEST(Table, MatchesThePlainModelWhateverTheBlockSize) {
   }
   for (const std::string& text : sources) {
     const reference::Conversion expected = reference::convert(text, ',', ';', kName, 1 << 20);
-    for (std::size_t block_size = 1; block_size <= 40; ++block_size) {
-      std::FILE* source = std::tmpfile();
-      const Matrix matrix = convert_with(source, text, ',', ';', kFileFormatLimits, block_size);
-      std::fclose(source);
-      if (expected.valid) {
-        ASSERT_EQ(Failure::none, matrix.failure) << text << " block " << block_size;
-        ASSERT_EQ(expected.file, matrix.bytes) << text << " block " << block_size;
-      } else {
-        ASSERT_EQ(Failure::invalid_data, matrix.failure) << text << " block " << block_size;
+    for (unsigned threads = 1; threads <= 4; ++threads) {
+      for (std::size_t block_size = 1; block_size <= 40; ++block_size) {
+        // Chunks from a single byte (one line each) up to the whole block,
+        // and from one value (a wide line goes to no thread) up to 20.
+        const Tuning tuning{threads, block_size, 1 + (block_size + threads) % block_size,
+                            1 + (block_size * 7 + threads) % 20};
+        std::FILE* source = std::tmpfile();
+        const Matrix matrix = convert_with(source, text, ',', ';', kFileFormatLimits, tuning);
+        std::fclose(source);
+        const std::string where =
+            text + " threads " + std::to_string(threads) + " block " + std::to_string(block_size);
+        if (expected.valid) {
+          ASSERT_EQ(Failure::none, matrix.failure) << where;
+          ASSERT_EQ(expected.file, matrix.bytes) << where;
+        } else {
+          ASSERT_EQ(Failure::invalid_data, matrix.failure) << where;
+        }
       }
     }
   }

@@ -1,0 +1,201 @@
+#include "conversion.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "line_converter.h"
+#include "octave_writer.h"
+
+namespace zivuvi {
+namespace {
+
+// Chunks of whole lines are converted on several threads at once and written
+// in the order they were read. The chunks are a ring, allocated at the start:
+// memory does not grow with the source, and since a chunk holds at most
+// Tuning::chunk_values values, not with the output either.
+class Pipeline {
+ public:
+  Pipeline(const Tuning& tuning, std::int32_t columns, const FieldRules& rules)
+      : columns_(columns), rules_(rules), chunks_(2 * std::size_t{tuning.threads}) {
+    const std::size_t values_bytes = chunk_lines(tuning, columns) * columns * kValueSize;
+    for (Chunk& chunk : chunks_) {
+      chunk.text.reset(new char[tuning.block_size]);
+      chunk.values.reset(new unsigned char[values_bytes]);
+    }
+    threads_.reserve(tuning.threads);
+    for (unsigned i = 0; i < tuning.threads; ++i)
+      threads_.emplace_back([this] { work(); });
+  }
+
+  ~Pipeline() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    work_ready_.notify_all();
+    for (std::thread& thread : threads_)
+      thread.join();
+  }
+
+  Pipeline(const Pipeline&) = delete;
+  Pipeline& operator=(const Pipeline&) = delete;
+
+  static std::size_t chunk_lines(const Tuning& tuning, std::int32_t columns) {
+    return tuning.chunk_values / static_cast<std::size_t>(columns);
+  }
+
+  // Hands the lines to the threads; when every chunk is in use, first waits
+  // for the oldest and writes it. False when a write failed.
+  bool convert(const LineRun& run, OctaveWriter& writer) {
+    if (handed_ - written_ == chunks_.size() && !write_oldest(writer)) return false;
+    Chunk& chunk = chunks_[handed_ % chunks_.size()];
+    chunk.text_size = static_cast<std::size_t>(run.last - run.first);
+    std::copy(run.first, run.last, chunk.text.get());
+    chunk.converted = false;
+    {
+      const std::lock_guard lock(mutex_);
+      ++handed_;
+    }
+    work_ready_.notify_one();
+    return true;
+  }
+
+  // Writes every chunk handed over. False when a write failed.
+  bool write_all(OctaveWriter& writer) {
+    while (written_ != handed_) {
+      if (!write_oldest(writer)) return false;
+    }
+    return true;
+  }
+
+ private:
+  struct Chunk {
+    std::unique_ptr<char[]> text;
+    std::unique_ptr<unsigned char[]> values;
+    std::size_t text_size = 0;
+    std::size_t values_size = 0;
+    bool converted = false;
+  };
+
+  bool write_oldest(OctaveWriter& writer) {
+    Chunk& chunk = chunks_[written_ % chunks_.size()];
+    {
+      std::unique_lock lock(mutex_);
+      work_done_.wait(lock, [&] { return chunk.converted; });
+    }
+    write_stored_values(writer, StoredValues{chunk.values.get(), chunk.values_size});
+    ++written_;
+    return !writer.failed;
+  }
+
+  void work() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      work_ready_.wait(lock, [&] { return stopping_ || taken_ != handed_; });
+      if (stopping_) return;
+      Chunk& chunk = chunks_[taken_++ % chunks_.size()];
+      lock.unlock();
+      StoredValues values{chunk.values.get(), 0};
+      convert_lines(chunk.text.get(), chunk.text.get() + chunk.text_size, columns_, rules_, values);
+      chunk.values_size = values.size;
+      lock.lock();
+      chunk.converted = true;
+      work_done_.notify_all();
+    }
+  }
+
+  const std::int32_t columns_;
+  const FieldRules rules_;
+  std::vector<Chunk> chunks_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable work_ready_;
+  std::condition_variable work_done_;
+  // Counts of chunks: handed_ and taken_ are guarded by mutex_; written_ is
+  // the calling thread's alone.
+  std::uint64_t handed_ = 0;
+  std::uint64_t taken_ = 0;
+  std::uint64_t written_ = 0;
+  bool stopping_ = false;
+};
+
+// Converts every line after the head: in chunks on the pipeline's threads
+// when there is one, else here. Lines too long for the block are converted
+// here in either case, once everything before them is written.
+Failure convert_all_lines(TextSource& source, OctaveWriter& writer, std::int32_t columns,
+                          const FieldRules& rules, const Limits& limits, Pipeline* pipeline,
+                          std::int64_t chunk_lines, std::size_t chunk_size, std::int64_t& lines) {
+  for (;;) {
+    // One line past the limit is enough to know it is passed.
+    const LineRun run =
+        take_lines(source, std::min(chunk_lines, limits.max_lines - lines + 1), chunk_size);
+    if (run.what == Take::end_of_table) break;
+    if (run.what == Take::read_failed) return Failure::cannot_read_source;
+    if (run.what == Take::long_line) {
+      if (pipeline != nullptr && !pipeline->write_all(writer)) {
+        return Failure::cannot_write_destination;
+      }
+      if (!convert_long_line(source, columns, rules, writer)) return Failure::cannot_read_source;
+      ++lines;
+    } else {
+      if (pipeline == nullptr) {
+        convert_lines(run.first, run.last, columns, rules, writer);
+      } else if (!pipeline->convert(run, writer)) {
+        return Failure::cannot_write_destination;
+      }
+      lines += run.count;
+    }
+    if (lines > limits.max_lines) return Failure::source_too_large;
+    // A full disk stops the run at once rather than after the whole source.
+    if (writer.failed) return Failure::cannot_write_destination;
+  }
+  if (pipeline != nullptr && !pipeline->write_all(writer)) {
+    return Failure::cannot_write_destination;
+  }
+  return Failure::none;
+}
+
+}  // namespace
+
+Failure convert_table(std::FILE* source_file, std::FILE* destination, const Settings& settings,
+                      const Limits& limits, const Tuning& tuning) {
+  const auto source = std::make_unique_for_overwrite<TextSource>();
+  start_text(*source, source_file, tuning.block_size);
+  const FirstLine first_line = read_first_line(*source, settings.delimiter);
+  if (first_line.read_failed) return Failure::cannot_read_source;
+  if (first_line.length < 2) return Failure::invalid_data;
+  if (first_line.delimiters > limits.max_delimiters) return Failure::source_too_large;
+  if (!rewind_text(*source)) return Failure::cannot_read_source;
+  const auto columns = static_cast<std::int32_t>(first_line.delimiters + 1);
+  const FieldRules rules = make_field_rules(settings.decimal_separator, settings.delimiter);
+
+  const auto writer = std::make_unique_for_overwrite<OctaveWriter>();
+  start_octave_file(*writer, destination, settings.variable_name);
+  // A source that the first block holds whole is done before threads would
+  // have started; a line wider than a chunk gains nothing from them.
+  const bool parallel =
+      tuning.threads > 1 && !source->text_ended && Pipeline::chunk_lines(tuning, columns) > 0;
+  std::int64_t lines = 0;
+  Failure failure;
+  if (parallel) {
+    Pipeline pipeline(tuning, columns, rules);
+    failure = convert_all_lines(*source, *writer, columns, rules, limits, &pipeline,
+                                static_cast<std::int64_t>(Pipeline::chunk_lines(tuning, columns)),
+                                tuning.chunk_size, lines);
+  } else {
+    failure = convert_all_lines(*source, *writer, columns, rules, limits, nullptr, INT64_MAX,
+                                SIZE_MAX, lines);
+  }
+  if (failure != Failure::none) return failure;
+  if (!finish_octave_file(*writer, columns, static_cast<std::int32_t>(lines))) {
+    return Failure::cannot_write_destination;
+  }
+  return Failure::none;
+}
+
+}  // namespace zivuvi
