@@ -22,7 +22,8 @@ class Pipeline {
  public:
   Pipeline(const Tuning& tuning, std::int32_t columns, const FieldRules& rules)
       : columns_(columns), rules_(rules), chunks_(2 * std::size_t{tuning.threads}) {
-    const std::size_t values_bytes = chunk_lines(tuning, columns) * columns * kValueSize;
+    const std::size_t values_bytes =
+        chunk_lines(tuning, columns) * static_cast<std::size_t>(columns) * kValueSize;
     for (Chunk& chunk : chunks_) {
       chunk.text.reset(new char[tuning.block_size]);
       chunk.values.reset(new unsigned char[values_bytes]);
@@ -164,35 +165,37 @@ Failure convert_all_lines(TextSource& source, OctaveWriter& writer, std::int32_t
 
 Failure convert_table(std::FILE* source_file, std::FILE* destination, const Settings& settings,
                       const Limits& limits, const Tuning& tuning) {
-  const auto source = std::make_unique_for_overwrite<TextSource>();
-  start_text(*source, source_file, tuning.block_size);
-  const FirstLine first_line = read_first_line(*source, settings.delimiter);
+  // The block and the output buffer live on this stack: allocating them costs
+  // more than a small table takes to convert.
+  TextSource text;
+  start_text(text, source_file, tuning.block_size);
+  const FirstLine first_line = read_first_line(text, settings.delimiter);
   if (first_line.read_failed) return Failure::cannot_read_source;
   if (first_line.length < 2) return Failure::invalid_data;
   if (first_line.delimiters > limits.max_delimiters) return Failure::source_too_large;
-  if (!rewind_text(*source)) return Failure::cannot_read_source;
+  if (!rewind_text(text)) return Failure::cannot_read_source;
   const auto columns = static_cast<std::int32_t>(first_line.delimiters + 1);
   const FieldRules rules = make_field_rules(settings.decimal_separator, settings.delimiter);
 
-  const auto writer = std::make_unique_for_overwrite<OctaveWriter>();
-  start_octave_file(*writer, destination, settings.variable_name);
+  OctaveWriter writer;
+  start_octave_file(writer, destination, settings.variable_name);
   // A source that the first block holds whole is done before threads would
   // have started; a line wider than a chunk gains nothing from them.
   const bool parallel =
-      tuning.threads > 1 && !source->text_ended && Pipeline::chunk_lines(tuning, columns) > 0;
+      tuning.threads > 1 && !text.text_ended && Pipeline::chunk_lines(tuning, columns) > 0;
   std::int64_t lines = 0;
   Failure failure;
   if (parallel) {
     Pipeline pipeline(tuning, columns, rules);
-    failure = convert_all_lines(*source, *writer, columns, rules, limits, &pipeline,
+    failure = convert_all_lines(text, writer, columns, rules, limits, &pipeline,
                                 static_cast<std::int64_t>(Pipeline::chunk_lines(tuning, columns)),
                                 tuning.chunk_size, lines);
   } else {
-    failure = convert_all_lines(*source, *writer, columns, rules, limits, nullptr, INT64_MAX,
-                                SIZE_MAX, lines);
+    failure = convert_all_lines(text, writer, columns, rules, limits, nullptr, INT64_MAX, SIZE_MAX,
+                                lines);
   }
   if (failure != Failure::none) return failure;
-  if (!finish_octave_file(*writer, columns, static_cast<std::int32_t>(lines))) {
+  if (!finish_octave_file(writer, columns, static_cast<std::int32_t>(lines))) {
     return Failure::cannot_write_destination;
   }
   return Failure::none;

@@ -1,55 +1,72 @@
 // A whole conversion. Byte 0 is the decimal separator, byte 1 the delimiter,
-// byte 2 picks the reader's block size (small ones put every line, field and
-// line end across block edges), the rest is the source. The file written must
-// be exactly the plain model's.
+// byte 2 picks the block size and byte 3 the threads and the chunk sizes
+// (small ones put every line, field and line end across the edges of blocks
+// and chunks), the rest is the source. The file written must be exactly the
+// plain model's. Source and destination are streams in memory.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "file_contents.h"
+#include "conversion.h"
 #include "reference_table.h"
-#include "run.h"
 
 namespace {
 
-[[noreturn]] void fail(const char* what, const std::string& source) {
-  std::fprintf(stderr, "%s for a source of %zu bytes\n", what, source.size());
+[[noreturn]] void fail(const char* what, const std::string& source, const zivuvi::Tuning& tuning) {
+  std::fprintf(stderr, "%s for a source of %zu bytes (threads %u, block %zu, chunk %zu/%zu)\n",
+               what, source.size(), tuning.threads, tuning.block_size, tuning.chunk_size,
+               tuning.chunk_values);
   std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 3 || data[0] == 0 || data[1] == 0) return 0;
+  if (size < 4 || data[0] == 0 || data[1] == 0) return 0;
   const auto separator = static_cast<char>(data[0]);
   const auto delimiter = static_cast<char>(data[1]);
-  const std::size_t block_size = data[2] < 128 ? 1u + data[2] % 32u : zivuvi::kSourceBlockSize;
-  const std::string source(reinterpret_cast<const char*>(data + 3), size - 3);
+  zivuvi::Tuning tuning = zivuvi::kDefaultTuning;
+  if (data[2] < 128) {
+    tuning.block_size = 1u + data[2] % 32u;
+    tuning.chunk_size = 1u + data[3] % tuning.block_size;
+    tuning.chunk_values = 1u + data[3] / 8u % 24u;
+  }
+  tuning.threads = 1u + data[3] % 4u;
+  const std::string source(reinterpret_cast<const char*>(data + 4), size - 4);
   const zivuvi::reference::Conversion expected =
       zivuvi::reference::convert(source, separator, delimiter, "x", 1 << 20);
   if (expected.columns < 0) return 0;
 
-  std::FILE* input = std::tmpfile();
-  std::FILE* output = std::tmpfile();
+  // fmemopen wants a buffer even for no bytes.
+  char empty = 0;
+  std::FILE* input =
+      fmemopen(source.empty() ? &empty : const_cast<char*>(source.data()), source.size(), "rb");
+  // Room for the largest file the model builds, and more: a file that is too
+  // long fails to write rather than being cut.
+  static char output_bytes[(std::size_t{8} << 20) + 4096];
+  std::FILE* output = fmemopen(output_bytes, sizeof output_bytes, "wb");
   if (input == nullptr || output == nullptr) std::abort();
-  std::fwrite(source.data(), 1, source.size(), input);
-  std::rewind(input);
   const zivuvi::Failure failure =
       zivuvi::convert_table(input, output, zivuvi::Settings{separator, delimiter, "x"},
-                            zivuvi::kFileFormatLimits, block_size);
-  const std::string written = zivuvi::testing::file_contents(output);
-  std::fclose(input);
+                            zivuvi::kFileFormatLimits, tuning);
+  std::fseek(output, 0, SEEK_END);
+  const auto output_size = static_cast<std::size_t>(std::ftell(output));
   std::fclose(output);
+  std::fclose(input);
+  const std::string written(output_bytes, output_size);
 
   if (!expected.valid) {
-    if (failure != zivuvi::Failure::invalid_data || !written.empty()) fail("accepted", source);
+    if (failure != zivuvi::Failure::invalid_data || !written.empty()) {
+      fail("accepted", source, tuning);
+    }
     return 0;
   }
-  if (failure != zivuvi::Failure::none) fail("rejected", source);
+  if (failure != zivuvi::Failure::none) fail("rejected", source, tuning);
   if (written.size() != 45 + 8 * static_cast<std::size_t>(expected.columns * expected.lines)) {
-    fail("wrong size", source);
+    fail("wrong size", source, tuning);
   }
-  if (written != expected.file) fail("wrong bytes", source);
+  if (written != expected.file) fail("wrong bytes", source, tuning);
   return 0;
 }
