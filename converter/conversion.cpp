@@ -183,16 +183,18 @@ Failure convert_table(std::FILE* source_file, std::FILE* destination, const Sett
   // have started; a line wider than a chunk gains nothing from them.
   const bool parallel =
       tuning.threads > 1 && !text.text_ended && Pipeline::chunk_lines(tuning, columns) > 0;
+  // One thread cuts the same chunks: it converts them in place.
+  const auto chunk_lines =
+      static_cast<std::int64_t>(std::max<std::size_t>(Pipeline::chunk_lines(tuning, columns), 1));
   std::int64_t lines = 0;
   Failure failure;
   if (parallel) {
     Pipeline pipeline(tuning, columns, rules);
-    failure = convert_all_lines(text, writer, columns, rules, limits, &pipeline,
-                                static_cast<std::int64_t>(Pipeline::chunk_lines(tuning, columns)),
+    failure = convert_all_lines(text, writer, columns, rules, limits, &pipeline, chunk_lines,
                                 tuning.chunk_size, lines);
   } else {
-    failure = convert_all_lines(text, writer, columns, rules, limits, nullptr, INT64_MAX, SIZE_MAX,
-                                lines);
+    failure = convert_all_lines(text, writer, columns, rules, limits, nullptr, chunk_lines,
+                                tuning.chunk_size, lines);
   }
   if (failure != Failure::none) return failure;
   if (!finish_octave_file(writer, columns, static_cast<std::int32_t>(lines))) {

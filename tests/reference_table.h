@@ -20,16 +20,20 @@ struct Conversion {
   std::string file;  // the Octave file, when valid
 };
 
+template <class Unsigned>
+void put_little_endian(std::string& out, Unsigned bits) {
+  char bytes[sizeof bits];
+  for (std::size_t i = 0; i < sizeof bits; ++i)
+    bytes[i] = static_cast<char>(bits >> (8 * i));
+  out.append(bytes, sizeof bytes);
+}
+
 inline void put_int32(std::string& out, std::int64_t value) {
-  const auto bits = static_cast<std::uint32_t>(value);
-  for (int i = 0; i < 4; ++i)
-    out.push_back(static_cast<char>(bits >> (8 * i)));
+  put_little_endian(out, static_cast<std::uint32_t>(value));
 }
 
 inline void put_double(std::string& out, double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  for (int i = 0; i < 8; ++i)
-    out.push_back(static_cast<char>(bits >> (8 * i)));
+  put_little_endian(out, std::bit_cast<std::uint64_t>(value));
 }
 
 // The fields of a line split at every delimiter; a blank line has one.
@@ -49,6 +53,7 @@ inline std::vector<std::string> split(const std::string& line, char delimiter) {
 inline Conversion convert(const std::string& source, char separator, char delimiter,
                           const std::string& name, std::int64_t max_cells) {
   std::string text;
+  text.reserve(source.size());
   for (const char c : source) {
     if (c == '\x1a') break;
     if (c != '\r') text.push_back(c);
@@ -72,6 +77,7 @@ inline Conversion convert(const std::string& source, char separator, char delimi
   if (result.columns * result.lines > max_cells) return {true, -1, result.lines, ""};
 
   std::string& file = result.file;
+  file.reserve(44 + name.size() + 8 * static_cast<std::size_t>(result.columns * result.lines));
   file.append("Octave-1-L", 10);
   file.push_back('\0');
   put_int32(file, static_cast<std::int64_t>(name.size()));

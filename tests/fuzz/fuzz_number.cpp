@@ -8,7 +8,7 @@
 #include <string>
 
 #include "number.h"
-#include "reference_number.h"
+#include "reference_model.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 1 || data[0] == 0) return 0;
@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const char& byte : field)
     zivuvi::scan_number(scan, &byte, &byte + 1);
   const double in_pieces = zivuvi::number_value(scan);
-  const double expected = zivuvi::reference::parse(field, separator);
+  const double expected = zivuvi::fuzz::model_number(field, separator);
   const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
   if (bits(whole) != bits(expected) || bits(in_pieces) != bits(expected)) {
     std::fprintf(stderr, "field \"%s\" separator '%c': %a whole, %a in pieces, %a expected\n",
