@@ -65,16 +65,16 @@ class Tool(unittest.TestCase):
         with open(path, "rb") as f:
             return f.read()
 
-    def zivuvi(self, *args, stdin=None):
-        env = dict(os.environ, WINEDEBUG="-all")
+    def zivuvi(self, *args, stdin=None, env=None):
+        env = dict(os.environ, WINEDEBUG="-all", **(env or {}))
         result = subprocess.run([*COMMAND, *args], stdin=stdin, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, timeout=120, env=env)
         if not WINDOWS:  # Wine has its own say on standard error
             self.assertEqual(b"", result.stderr)
         return result.returncode, result.stdout
 
-    def expect(self, args, status, output, stdin=None):
-        self.assertEqual((status, output), self.zivuvi(*args, stdin=stdin))
+    def expect(self, args, status, output, stdin=None, env=None):
+        self.assertEqual((status, output), self.zivuvi(*args, stdin=stdin, env=env))
 
 
 class Arguments(Tool):
@@ -224,6 +224,60 @@ class Files(Tool):
         for source in [small, large]:
             with self.subTest(source=source):
                 self.expect([source, b"/dev/full", b".", b";", b"x"], 1, CANT_WRITE_DESTINATION)
+
+
+def logger_table():
+    """A few megabytes as exports come: CR LF line ends, a header, blank
+    lines, ragged lines, lines far longer than the reader's block, and a
+    zero-padded end."""
+    lines = [b"time;volt;current;temperature"]
+    for i in range(60000):
+        if i % 997 == 0:
+            lines.append(b"")
+        elif i % 20011 == 5:
+            lines.append(b";".join(b"%d,%03d" % (j, i % 1000) for j in range(120000)))
+        elif i % 13 == 0:
+            lines.append(b"%d;%d,5" % (i, i % 50))
+        else:
+            lines.append(b"%d;%d,%d;-%de-%d;%d" % (i, i % 230, i % 7, i % 91, i % 9, i % 40))
+    return b"\r\n".join(lines) + b"\r\n" + b"\0" * 4096
+
+
+class Threads(Tool):
+    def test_writes_the_same_file_whatever_the_threads(self):
+        source = self.write(b"logger.csv", logger_table())
+        files = {}
+        for threads in [b"1", b"2", b"8"]:
+            out = self.path(b"out-" + threads + b".bin")
+            self.expect([source, out, b",", b";", b"x"], 0, b"", env={"ZIVUVI_THREADS": threads})
+            files[threads] = self.read(out)
+        self.assertEqual(files[b"1"], files[b"2"])
+        self.assertEqual(files[b"1"], files[b"8"])
+        self.assertEqual(struct.pack("<ii", 4, 60001), files[b"1"][36:44])
+
+    @posix_only
+    def test_reads_a_pipe_on_threads_like_the_file_it_carries(self):
+        table = logger_table()
+        source = self.write(b"logger.csv", table)
+        from_file = self.path(b"file.bin")
+        from_pipe = self.path(b"pipe.bin")
+        self.expect([source, from_file, b",", b";", b"x"], 0, b"", env={"ZIVUVI_THREADS": b"1"})
+        with open(source, "rb") as pipe_source:
+            cat = subprocess.Popen(["cat"], stdin=pipe_source, stdout=subprocess.PIPE)
+            self.expect([b"/dev/stdin", from_pipe, b",", b";", b"x"], 0, b"", stdin=cat.stdout,
+                        env={"ZIVUVI_THREADS": b"3"})
+            cat.wait()
+        self.assertEqual(self.read(from_file), self.read(from_pipe))
+
+    def test_ignores_a_thread_count_that_is_not_a_positive_number(self):
+        source = self.write(b"in.csv", b"1;2\n3;4\n" * 100000)
+        expected = octave_file(b"x", 2, [1, 2, 3, 4] * 100000)
+        for threads in [b"", b"0", b"-2", b"two", b"3x", b"99999999999999999999", b" 2"]:
+            with self.subTest(threads=threads):
+                out = self.path(b"out.bin")
+                self.expect([source, out, b".", b";", b"x"], 0, b"",
+                            env={"ZIVUVI_THREADS": threads})
+                self.assertEqual(expected, self.read(out))
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <unistd.h>
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -342,6 +343,74 @@ TEST(Table, ReportsFailingFiles) {
             convert_table(source, full, Settings{'.', ';', kName}, kFileFormatLimits));
   std::fclose(source);
   std::fclose(full);
+}
+
+// A source that gives the first `readable` bytes of its text, then fails.
+struct FailingText {
+  std::string text;
+  std::size_t readable;
+  std::size_t at;
+};
+
+std::FILE* open_failing_text(FailingText& source) {
+  cookie_io_functions_t functions{};
+  functions.read = [](void* cookie, char* out, std::size_t size) -> ssize_t {
+    auto& text = *static_cast<FailingText*>(cookie);
+    if (text.at >= text.readable) return -1;
+    const std::size_t got = std::min(size, text.readable - text.at);
+    std::memcpy(out, text.text.data() + text.at, got);
+    text.at += got;
+    return static_cast<ssize_t>(got);
+  };
+  return fopencookie(&source, "rb", functions);
+}
+
+// Whatever the threads, a failed run leaves values in source order, and
+// never a complete file.
+TEST(Table, ReportsFailuresTheSameWayOnEveryThreadCount) {
+  const std::string text = repeated("1;2;3\n4;5;6\n", 30000);
+  const Matrix complete = convert(text);
+  ASSERT_EQ(Failure::none, complete.failure);
+  const auto expect_a_beginning = [&](const Matrix& matrix, const std::string& where) {
+    ASSERT_GT(matrix.bytes.size(), kValuesOffset) << where;
+    EXPECT_LT(matrix.bytes.size(), complete.bytes.size()) << where;
+    EXPECT_EQ(complete.bytes.substr(kValuesOffset, matrix.bytes.size() - kValuesOffset),
+              matrix.bytes.substr(kValuesOffset))
+        << where;
+  };
+  for (unsigned threads = 1; threads <= 4; ++threads) {
+    const Tuning tuning{threads, 4096, 1000, 300};
+    const std::string where = "threads " + std::to_string(threads);
+
+    std::FILE* source = std::tmpfile();
+    const Matrix too_long = convert_with(source, text, '.', ';',
+                                         Limits{20000, kFileFormatLimits.max_delimiters}, tuning);
+    std::fclose(source);
+    EXPECT_EQ(Failure::source_too_large, too_long.failure) << where;
+    expect_a_beginning(too_long, where);
+
+    FailingText failing{text, text.size() / 2, 0};
+    source = open_failing_text(failing);
+    std::FILE* destination = std::tmpfile();
+    const Failure read_failure =
+        convert_table(source, destination, Settings{'.', ';', kName}, kFileFormatLimits, tuning);
+    const Matrix cut = decode(read_failure, testing::file_contents(destination));
+    std::fclose(destination);
+    std::fclose(source);
+    EXPECT_EQ(Failure::cannot_read_source, cut.failure) << where;
+    expect_a_beginning(cut, where);
+
+    std::FILE* full = std::fopen("/dev/full", "wb");
+    ASSERT_NE(nullptr, full);
+    source = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), source);
+    std::rewind(source);
+    EXPECT_EQ(Failure::cannot_write_destination,
+              convert_table(source, full, Settings{'.', ';', kName}, kFileFormatLimits, tuning))
+        << where;
+    std::fclose(source);
+    std::fclose(full);
+  }
 }
 
 }  // namespace
