@@ -49,12 +49,61 @@ inline std::vector<std::string> split(const std::string& line, char delimiter) {
   return fields;
 }
 
+inline void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | c >> 6);
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | c >> 12);
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | c >> 18);
+    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+// The bytes of the source as UTF-8 text: a UTF-8 byte-order mark dropped, a
+// UTF-16 one decoded from (lone surrogates and a lone last byte as U+FFFD).
+inline std::string decoded(const std::string& source) {
+  if (source.rfind("\xEF\xBB\xBF", 0) == 0) return source.substr(3);
+  const bool little = source.rfind("\xFF\xFE", 0) == 0;
+  if (!little && source.rfind("\xFE\xFF", 0) != 0) return source;
+  std::vector<char32_t> units;
+  for (std::size_t at = 2; at + 1 < source.size(); at += 2) {
+    const char32_t first = static_cast<unsigned char>(source[at]);
+    const char32_t second = static_cast<unsigned char>(source[at + 1]);
+    units.push_back(little ? second << 8 | first : first << 8 | second);
+  }
+  std::string text;
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char32_t unit = units[i];
+    const bool high = unit >= 0xD800 && unit < 0xDC00;
+    const bool low_follows =
+        i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] < 0xE000;
+    if (high && low_follows) {
+      append_utf8(text, 0x10000 + ((unit - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+      ++i;
+    } else if (unit >= 0xD800 && unit < 0xE000) {
+      append_utf8(text, 0xFFFD);
+    } else {
+      append_utf8(text, unit);
+    }
+  }
+  if (source.size() % 2 == 1) append_utf8(text, 0xFFFD);
+  return text;
+}
+
 // max_cells: the model gives up (columns = -1) rather than build a larger file.
 inline Conversion convert(const std::string& source, char separator, char delimiter,
                           const std::string& name, std::int64_t max_cells) {
   std::string text;
   text.reserve(source.size());
-  for (const char c : source) {
+  for (const char c : decoded(source)) {
     if (c == '\x1a') break;
     if (c != '\r') text.push_back(c);
   }

@@ -345,6 +345,93 @@ TEST(Table, ReportsFailingFiles) {
   std::fclose(full);
 }
 
+// The text as UTF-16 with its byte-order mark.
+std::string utf16(const std::u16string& text, bool little_endian) {
+  std::string bytes = little_endian ? "\xFF\xFE" : "\xFE\xFF";
+  for (const char16_t unit : text) {
+    const auto high = static_cast<char>(unit >> 8);
+    const auto low = static_cast<char>(unit & 0xFF);
+    bytes += little_endian ? std::string{low, high} : std::string{high, low};
+  }
+  return bytes;
+}
+
+TEST(Table, PassesOverAUtf8ByteOrderMark) {
+  expect_matrix(
+      "\xEF\xBB\xBF"
+      "1,5;2\r\n3;4\r\n",
+      ',', ';', 2, 2, {1.5, 2, 3, 4});
+  // The first line's rules apply after the mark.
+  expect_matrix(
+      "\xEF\xBB\xBF"
+      "5\n",
+      '.', ';', 1, 1, {5});
+  EXPECT_EQ(Failure::invalid_data, convert("\xEF\xBB\xBF"
+                                           "5")
+                                       .failure);
+  EXPECT_EQ(Failure::invalid_data, convert("\xEF\xBB\xBF").failure);
+  // Only at the start.
+  expect_matrix(
+      "1;2\n\xEF\xBB\xBF"
+      "3;4\n",
+      '.', ';', 2, 2, {1, 2, 0, 4});
+}
+
+TEST(Table, ReadsUtf16AsTheTextItEncodes) {
+  const std::u16string spreadsheet = u"Zeit\tSpannung \u00B5V\r\n0,5\t1,25\r\n1\t-2,5e-3\r\n";
+  for (const bool little_endian : {true, false}) {
+    expect_matrix(utf16(spreadsheet, little_endian), ',', '\t', 2, 3,
+                  {0, 0, 0.5, 1.25, 1, -2.5e-3});
+  }
+  // A character beyond the first plane, a lone surrogate and a lone last byte
+  // (U+FFFD, after the 1) are no numbers, and cut nothing else.
+  expect_matrix(utf16(u"\U0001F600;7\n\xD800"
+                      "8;9\n\xDC00;1",
+                      true) +
+                    "\x31",
+                '.', ';', 2, 3, {0, 7, 0, 9, 0, 1});
+  // Code units 0x000D, 0x001A and 0x0000 act as in any text.
+  expect_matrix(utf16(std::u16string(u"1;2\r\n3;4\n\0"
+                                     u"5;6\n",
+                                     14),
+                      true),
+                '.', ';', 2, 2, {1, 2, 3, 4});
+  expect_matrix(utf16(u"1;2\n3;4\x1A"
+                      u"5;6\n",
+                      false),
+                '.', ';', 2, 2, {1, 2, 3, 4});
+  EXPECT_EQ(Failure::invalid_data, convert(utf16(u"5", true)).failure);
+  EXPECT_EQ(Failure::invalid_data, convert("\xFF\xFE").failure);
+}
+
+// Every code unit and every character of the decoded text falls on a block
+// and a chunk edge somewhere: the file must be the one the UTF-8 text gives.
+TEST(Table, ReadsUtf16AcrossBlockEdgesLikeTheSameTextInUtf8) {
+  const std::u16string text =
+      u"Zeit;\u00B5V;\u20AC;\U0001F600\r\n1,5;-2;3e2;\u00B5\r\n\r\n4;5,25;\U0001F600;7\n8";
+  std::string utf8_text;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xD800 && c < 0xDC00) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    reference::append_utf8(utf8_text, c);
+  }
+  const Matrix expected = convert(utf8_text, ',');
+  ASSERT_EQ(Failure::none, expected.failure);
+  for (const bool little_endian : {true, false}) {
+    for (std::size_t block_size = 1; block_size <= 24; ++block_size) {
+      for (const unsigned threads : {1u, 3u}) {
+        std::FILE* source = std::tmpfile();
+        const Matrix matrix =
+            convert_with(source, utf16(text, little_endian), ',', ';', kFileFormatLimits,
+                         Tuning{threads, block_size, block_size, 7});
+        std::fclose(source);
+        EXPECT_EQ(expected.bytes, matrix.bytes)
+            << "block " << block_size << " threads " << threads << " little " << little_endian;
+      }
+    }
+  }
+}
+
 // A source that gives the first `readable` bytes of its text, then fails.
 struct FailingText {
   std::string text;
