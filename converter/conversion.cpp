@@ -10,6 +10,7 @@
 
 #include "line_converter.h"
 #include "octave_writer.h"
+#include "platform.h"
 
 namespace zivuvi {
 namespace {
@@ -130,8 +131,10 @@ class Pipeline {
 // here in either case, once everything before them is written.
 Failure convert_all_lines(TextSource& source, OctaveWriter& writer, std::int32_t columns,
                           const FieldRules& rules, const Limits& limits, Pipeline* pipeline,
-                          std::int64_t chunk_lines, std::size_t chunk_size, std::int64_t& lines) {
+                          std::int64_t chunk_lines, std::size_t chunk_size, ProgressLine* progress,
+                          std::int64_t& lines) {
   for (;;) {
+    if (progress != nullptr) progress->update(source.bytes_read);
     // One line past the limit is enough to know it is passed.
     const LineRun run =
         take_lines(source, std::min(chunk_lines, limits.max_lines - lines + 1), chunk_size);
@@ -161,10 +164,32 @@ Failure convert_all_lines(TextSource& source, OctaveWriter& writer, std::int32_t
   return Failure::none;
 }
 
+// The lines a conversion will take, by the same rules, converting nothing.
+Failure count_lines(TextSource& source, const FieldRules& rules, const Limits& limits,
+                    ProgressLine* progress, std::int64_t& lines) {
+  for (;;) {
+    if (progress != nullptr) progress->update(source.bytes_read);
+    const LineRun run = take_lines(source, limits.max_lines - lines + 1, SIZE_MAX);
+    if (run.what == Take::end_of_table) return Failure::none;
+    if (run.what == Take::read_failed) return Failure::cannot_read_source;
+    if (run.what == Take::long_line) {
+      FieldsAcrossBlocks fields(source, rules);
+      fields.pass_over_rest();
+      if (fields.read_failed()) return Failure::cannot_read_source;
+      ++lines;
+    } else {
+      lines += run.count;
+    }
+    if (lines > limits.max_lines) return Failure::source_too_large;
+  }
+}
+
 }  // namespace
 
 Failure convert_table(std::FILE* source_file, std::FILE* destination, const Settings& settings,
-                      const Limits& limits, const Tuning& tuning) {
+                      const Limits& limits, const Tuning& tuning, ProgressLine* progress) {
+  const bool destination_seeks = can_seek(destination);
+  if (!destination_seeks && !can_seek(source_file)) return Failure::cannot_write_destination;
   // The block and the output buffer live on this stack: allocating them costs
   // more than a small table takes to convert.
   TextSource text;
@@ -178,7 +203,16 @@ Failure convert_table(std::FILE* source_file, std::FILE* destination, const Sett
   const FieldRules rules = make_field_rules(settings.decimal_separator, settings.delimiter);
 
   OctaveWriter writer;
-  start_octave_file(writer, destination, settings.variable_name);
+  std::int64_t counted_lines = 0;
+  if (destination_seeks) {
+    start_octave_file(writer, destination, settings.variable_name);
+  } else {
+    const Failure failure = count_lines(text, rules, limits, progress, counted_lines);
+    if (failure != Failure::none) return failure;
+    if (!restart_text(text)) return Failure::cannot_read_source;
+    start_octave_file_in_order(writer, destination, settings.variable_name, columns,
+                               static_cast<std::int32_t>(counted_lines));
+  }
   // A source that the first block holds whole is done before threads would
   // have started; a line wider than a chunk gains nothing from them.
   const bool parallel =
@@ -191,12 +225,15 @@ Failure convert_table(std::FILE* source_file, std::FILE* destination, const Sett
   if (parallel) {
     Pipeline pipeline(tuning, columns, rules);
     failure = convert_all_lines(text, writer, columns, rules, limits, &pipeline, chunk_lines,
-                                tuning.chunk_size, lines);
+                                tuning.chunk_size, progress, lines);
   } else {
     failure = convert_all_lines(text, writer, columns, rules, limits, nullptr, chunk_lines,
-                                tuning.chunk_size, lines);
+                                tuning.chunk_size, progress, lines);
   }
   if (failure != Failure::none) return failure;
+  // A source that changed between the two readings would give a file whose
+  // head does not fit its values.
+  if (!destination_seeks && lines != counted_lines) return Failure::cannot_read_source;
   if (!finish_octave_file(writer, columns, static_cast<std::int32_t>(lines))) {
     return Failure::cannot_write_destination;
   }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "progress.h"
 #include "text_source.h"
 
 namespace zivuvi {
@@ -51,8 +52,12 @@ struct Tuning {
 
 inline constexpr Tuning kDefaultTuning{1, kSourceBlockSize, 128 * 1024, 64 * 1024};
 
-// Converts the whole source into the destination. Closes neither file.
+// Converts the whole source into the destination. Closes neither file. A
+// destination that cannot seek (a pipe) gets the lines counted first, when the
+// source can be read twice, and fails before anything is written when it
+// cannot. progress, when there is one, is kept up to date.
 Failure convert_table(std::FILE* source, std::FILE* destination, const Settings& settings,
-                      const Limits& limits, const Tuning& tuning = kDefaultTuning);
+                      const Limits& limits, const Tuning& tuning = kDefaultTuning,
+                      ProgressLine* progress = nullptr);
 
 }  // namespace zivuvi

@@ -56,7 +56,14 @@ void write_stored_values(OctaveWriter& writer, const StoredValues& values) {
 }
 
 void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char* name) {
+  start_octave_file_in_order(writer, destination, name, 0, 0);
+  writer.dimensions_in_head = false;
+}
+
+void start_octave_file_in_order(OctaveWriter& writer, std::FILE* destination, const char* name,
+                                std::int32_t columns, std::int32_t lines) {
   writer.destination = destination;
+  writer.dimensions_in_head = true;
   writer.buffered = 0;
   writer.failed = false;
   const std::size_t name_length = std::strlen(name);
@@ -71,20 +78,22 @@ void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char*
   put_bytes(writer, kTypeName, sizeof kTypeName - 1);
   put_int32(writer, kTwoDimensions);
   writer.dimension_slot = static_cast<long>(35 + name_length);
-  put_int32(writer, 0);
-  put_int32(writer, 0);
+  put_int32(writer, columns);
+  put_int32(writer, lines);
   put_byte(writer, kStorageDouble);
 }
 
 bool finish_octave_file(OctaveWriter& writer, std::int32_t columns, std::int32_t lines) {
   flush_values(writer);
-  if (!writer.failed && std::fseek(writer.destination, writer.dimension_slot, SEEK_SET) != 0) {
-    writer.failed = true;
+  if (!writer.dimensions_in_head) {
+    if (!writer.failed && std::fseek(writer.destination, writer.dimension_slot, SEEK_SET) != 0) {
+      writer.failed = true;
+    }
+    unsigned char dimensions[8];
+    store_int32(dimensions, columns);
+    store_int32(dimensions + 4, lines);
+    write_through(writer, dimensions, sizeof dimensions);
   }
-  unsigned char dimensions[8];
-  store_int32(dimensions, columns);
-  store_int32(dimensions + 4, lines);
-  write_through(writer, dimensions, sizeof dimensions);
   if (!writer.failed && std::fflush(writer.destination) != 0) writer.failed = true;
   return !writer.failed;
 }

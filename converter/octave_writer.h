@@ -1,6 +1,7 @@
 // Writes one double matrix in Octave's binary data format, little-endian.
-// The dimensions are known only at the end, so the head leaves their slot
-// open and finish_octave_file fills it in.
+// The dimensions come before the values: mostly they are known only at the
+// end, so the head leaves their slot open and finish_octave_file seeks back
+// to fill it in; a destination that cannot seek gets them counted first.
 #pragma once
 
 #include <bit>
@@ -15,7 +16,8 @@ inline constexpr std::size_t kOutputBufferSize = 256 * 1024;
 
 struct OctaveWriter {
   std::FILE* destination;
-  long dimension_slot;  // file offset of the two dimensions
+  long dimension_slot;      // file offset of the two dimensions
+  bool dimensions_in_head;  // written by start_octave_file_in_order
   std::size_t buffered;
   bool failed;  // a write, seek or flush did not succeed; later writes are skipped
   unsigned char buffer[kOutputBufferSize];
@@ -24,6 +26,11 @@ struct OctaveWriter {
 // Writes everything up to the values: magic, format, name, type "matrix",
 // two dimensions (placeholders until finish_octave_file) and storage type.
 void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char* name);
+
+// The same with the dimensions known before the values: the file is written
+// front to back, with no seek.
+void start_octave_file_in_order(OctaveWriter& writer, std::FILE* destination, const char* name,
+                                std::int32_t columns, std::int32_t lines);
 
 void flush_values(OctaveWriter& writer);
 
@@ -55,8 +62,9 @@ inline void append_value(StoredValues& values, double value) {
 
 void write_stored_values(OctaveWriter& writer, const StoredValues& values);
 
-// Writes what is buffered and the dimensions. Returns false when any write,
-// seek or flush since start_octave_file failed; closing is the caller's.
+// Writes what is buffered and, unless the head holds them, the dimensions.
+// Returns false when any write, seek or flush since the start failed; closing
+// is the caller's.
 bool finish_octave_file(OctaveWriter& writer, std::int32_t columns, std::int32_t lines);
 
 }  // namespace zivuvi

@@ -9,22 +9,43 @@
 #else
 #include <sched.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace zivuvi {
 
 #ifdef _WIN32
 
+std::string to_utf8(const NativeChar* argument) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, argument, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string text(static_cast<std::size_t>(size - 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, argument, -1, text.data(), size, nullptr, nullptr);
+  return text;
+}
+
+std::FILE* open_file(const NativeChar* path, const char* mode) {
+  return _wfopen(path, mode[0] == 'r' ? L"rb" : L"wb");
+}
+
+namespace {
+
+HANDLE handle_of(std::FILE* file) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+}  // namespace
+
 // Volume serial number and file index identify a file as device and inode do.
-bool is_same_file(std::FILE* source, const char* destination_path) {
+bool is_same_file(std::FILE* source, const NativeChar* destination_path) {
   BY_HANDLE_FILE_INFORMATION source_info;
-  const auto source_handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(source)));
+  const HANDLE source_handle = handle_of(source);
   if (source_handle == INVALID_HANDLE_VALUE ||
       !GetFileInformationByHandle(source_handle, &source_info)) {
     return false;
   }
   const HANDLE destination =
-      CreateFileA(destination_path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      CreateFileW(destination_path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (destination == INVALID_HANDLE_VALUE) return false;
   BY_HANDLE_FILE_INFORMATION destination_info;
@@ -34,6 +55,27 @@ bool is_same_file(std::FILE* source, const char* destination_path) {
                     source_info.nFileIndexLow == destination_info.nFileIndexLow;
   CloseHandle(destination);
   return same;
+}
+
+// A directory does not open as a file here.
+bool holds_data(std::FILE*) {
+  return true;
+}
+
+bool can_seek(std::FILE* file) {
+  return GetFileType(handle_of(file)) == FILE_TYPE_DISK;
+}
+
+std::int64_t file_size(std::FILE* file) {
+  LARGE_INTEGER size;
+  if (GetFileType(handle_of(file)) != FILE_TYPE_DISK || !GetFileSizeEx(handle_of(file), &size)) {
+    return -1;
+  }
+  return size.QuadPart;
+}
+
+bool is_terminal(std::FILE* file) {
+  return _isatty(_fileno(file)) != 0;
 }
 
 unsigned available_processors() {
@@ -46,13 +88,41 @@ unsigned available_processors() {
 
 #else
 
-bool is_same_file(std::FILE* source, const char* destination_path) {
+std::string to_utf8(const NativeChar* argument) {
+  return argument;
+}
+
+std::FILE* open_file(const NativeChar* path, const char* mode) {
+  return std::fopen(path, mode);
+}
+
+bool is_same_file(std::FILE* source, const NativeChar* destination_path) {
   struct stat source_status {};
   struct stat destination_status {};
   if (fstat(fileno(source), &source_status) != 0) return false;
   if (stat(destination_path, &destination_status) != 0) return false;
   return source_status.st_dev == destination_status.st_dev &&
          source_status.st_ino == destination_status.st_ino;
+}
+
+bool holds_data(std::FILE* file) {
+  struct stat status {};
+  return fstat(fileno(file), &status) == 0 && !S_ISDIR(status.st_mode);
+}
+
+// fseek rather than the descriptor: streams in memory have none, and seek.
+bool can_seek(std::FILE* file) {
+  return std::fseek(file, 0, SEEK_CUR) == 0;
+}
+
+std::int64_t file_size(std::FILE* file) {
+  struct stat status {};
+  if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode)) return -1;
+  return status.st_size;
+}
+
+bool is_terminal(std::FILE* file) {
+  return isatty(fileno(file)) != 0;
 }
 
 unsigned available_processors() {

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "conversion.h"
+#include "platform.h"
 
 namespace zivuvi {
 
@@ -14,8 +15,18 @@ namespace zivuvi {
 // most kMaxThreads.
 unsigned thread_count(const char* requested);
 
-// Everything between the command line and the exit status; prints nothing.
-Failure run(int argc, const char* const* argv, const Limits& limits, const Tuning& tuning);
+// Whether the first character of a dec_sep or delim argument can stand in the
+// text as one byte: not a character of several bytes in UTF-8, and not a
+// carriage return or a 0x1A, which the reader removes or stops at before any
+// field is seen. A lone byte above 0x7F that starts no UTF-8 character stays
+// usable.
+bool is_usable_separator(const std::string& argument);
+
+// Everything between the command line and the exit status. Prints nothing on
+// standard output; progress_terminal, when not null, shows the progress of a
+// long run.
+Failure run(int argc, const NativeChar* const* argv, const Limits& limits, const Tuning& tuning,
+            std::FILE* progress_terminal);
 
 // The banner, the usage line and the failure's message.
 void report_failure(std::FILE* out, Failure failure);

@@ -20,15 +20,15 @@ enum class Encoding : std::uint8_t { utf8, utf16_little_endian, utf16_big_endian
 
 struct TextSource {
   std::FILE* file;
-  std::size_t block_size;    // the part of block in use: tests shrink it to reach its edges
-  std::int64_t bytes_read;   // from the file, marks and all
+  std::size_t block_size;   // the part of block in use: tests shrink it to reach its edges
+  std::int64_t bytes_read;  // from the file, marks and all
   Encoding encoding;
-  bool encoding_known;       // the byte-order mark, if any, has been read
-  bool file_ended;           // the file has nothing more to read
-  bool text_ended;           // end of file or 0x1A reached: nothing more is taken in
-  bool start_in_block;       // the block still holds the text from its first byte
-  char* next;                // first byte of text not taken yet
-  char* end;                 // end of the text in block
+  bool encoding_known;  // the byte-order mark, if any, has been read
+  bool file_ended;      // the file has nothing more to read
+  bool text_ended;      // end of file or 0x1A reached: nothing more is taken in
+  bool start_in_block;  // the block still holds the text from its first byte
+  char* next;           // first byte of text not taken yet
+  char* end;            // end of the text in block
   // Text made but not in the block yet: the bytes after a mark that was not
   // there, or the rest of a character that did not fit.
   unsigned char pending[4];

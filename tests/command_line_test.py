@@ -66,7 +66,8 @@ class Tool(unittest.TestCase):
             return f.read()
 
     def zivuvi(self, *args, stdin=None, env=None):
-        env = dict(os.environ, WINEDEBUG="-all", **(env or {}))
+        # Wine decodes the command line by the locale: UTF-8.
+        env = dict(os.environ, WINEDEBUG="-all", LANG="C.UTF-8", **(env or {}))
         result = subprocess.run([*COMMAND, *args], stdin=stdin, stdout=subprocess.PIPE,
                                 stderr=subprocess.PIPE, timeout=120, env=env)
         if not WINDOWS:  # Wine has its own say on standard error
@@ -90,6 +91,14 @@ class Arguments(Tool):
             ([source, out, b",", b"", b"x"], failure(b"invalid delimiter")),
             ([source, out, b",", b"", b""], failure(b"invalid delimiter")),
             ([source, out, b",", b";", b""], failure(b"invalid variable name")),
+            # A character of several bytes would be cut to its first byte.
+            ([source, out, "·".encode(), b";", b"x"], failure(b"invalid decimal separator")),
+            ([source, out, b",", "¦".encode(), b"x"], failure(b"invalid delimiter")),
+            ([source, out, "€".encode(), b";", b"x"], failure(b"invalid decimal separator")),
+            ([source, out, b",", "😀".encode(), b"x"], failure(b"invalid delimiter")),
+            # The reader removes carriage returns and stops at 0x1A.
+            ([source, out, b"\r", b";", b"x"], failure(b"invalid decimal separator")),
+            ([source, out, b",", b"\x1a", b"x"], failure(b"invalid delimiter")),
             ([self.path(b"missing.csv"), out, b",", b";", b"x"], CANT_READ_SOURCE),
             ([source, self.path(b"no/such/dir.bin"), b",", b";", b"x"], CANT_CREATE_DESTINATION),
         ]
@@ -104,6 +113,27 @@ class Arguments(Tool):
         out = self.path(b"out.bin")
         self.expect([source, out, b",x", b";;", b"v", b"extra", b"more"], 0, b"")
         self.assertEqual(octave_file(b"v", 2, [1.5, 2.25]), self.read(out))
+
+    @posix_only
+    def test_takes_a_single_byte_above_ascii_as_separator(self):
+        # A Latin-1 middle dot, as an old export writes it: one byte, no UTF-8.
+        source = self.write(b"in.csv", b"1\xb75\xa62\xb725\n")
+        out = self.path(b"out.bin")
+        self.expect([source, out, b"\xb7", b"\xa6", b"x"], 0, b"")
+        self.assertEqual(octave_file(b"x", 2, [1.5, 2.25]), self.read(out))
+
+    def test_reads_and_writes_names_in_any_script(self):
+        # Windows once mapped these to look-alikes of its code page: a.txt for
+        # ā.txt. The variable name is stored in UTF-8 on every platform.
+        other = self.write("a.txt".encode(), b"9\n")
+        for name in ["ā", "日本", "größe"]:
+            with self.subTest(name=name):
+                source = self.write((name + ".txt").encode(), b"1;2\n")
+                out = self.path((name + ".bin").encode())
+                self.expect([source, out, b".", b";", name.encode()], 0, b"")
+                self.assertEqual(octave_file(name.encode(), 2, [1, 2]), self.read(out))
+        self.assertEqual(b"9\n", self.read(other))
+        self.assertFalse(os.path.exists(self.path(b"a.bin")))
 
     def test_writes_any_name_and_path_byte_for_byte(self):
         # Windows passes arguments through its code page and limits a command
@@ -183,15 +213,14 @@ class Files(Tool):
         self.assertEqual(sorted([b"in.csv", b"hard.csv", b"soft.csv", b"sub"]),
                          sorted(os.listdir(self.dir)))
 
-    def test_reports_a_source_that_cannot_be_read(self):
+    def test_reports_a_source_that_cannot_be_read_and_leaves_the_destination(self):
         out = self.path(b"out.bin")
         self.expect([self.dir, out, b".", b";", b"x"], 1, CANT_READ_SOURCE)
-        # Linux opens a directory and fails at the first read; Windows refuses
-        # to open it, before the destination is created.
-        if WINDOWS:
-            self.assertFalse(os.path.exists(out))
-        else:
-            self.assertEqual(b"", self.read(out))
+        self.assertFalse(os.path.exists(out))
+        # A directory given by mistake must not empty last run's result.
+        earlier = self.write(b"earlier.bin", b"an earlier result")
+        self.expect([self.dir, earlier, b".", b";", b"x"], 1, CANT_READ_SOURCE)
+        self.assertEqual(b"an earlier result", self.read(earlier))
 
     def test_reports_paths_the_system_refuses(self):
         source = self.write(b"in.csv", b"1;2\n")
