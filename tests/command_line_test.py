@@ -9,10 +9,12 @@ POSIX pipes, FIFOs or byte-exact non-ASCII arguments are skipped. Start
 otherwise every run waits for a new Wine server to end."""
 
 import os
+import pty
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 ZIVUVI = os.fsencode(sys.argv.pop(1)) if __name__ == "__main__" else b""
@@ -253,6 +255,80 @@ class Files(Tool):
         for source in [small, large]:
             with self.subTest(source=source):
                 self.expect([source, b"/dev/full", b".", b";", b"x"], 1, CANT_WRITE_DESTINATION)
+
+
+class Pipes(Tool):
+    def pipe_out(self, source, stdin=None, env=None):
+        """Runs with the destination /dev/stdout on a pipe; returns the exit
+        status and all that came through the pipe."""
+        result = subprocess.run([*COMMAND, source, b"/dev/stdout", b",", b";", b"x"], stdin=stdin,
+                                stdout=subprocess.PIPE, timeout=120,
+                                env=dict(os.environ, **(env or {})))
+        return result.returncode, result.stdout
+
+    @posix_only
+    def test_writes_a_whole_file_into_a_pipe_from_a_source_it_can_read_twice(self):
+        table = logger_table()
+        source = self.write(b"logger.csv", table)
+        out = self.path(b"out.bin")
+        self.expect([source, out, b",", b";", b"x"], 0, b"")
+        for threads in [b"1", b"2"]:
+            with self.subTest(threads=threads):
+                self.assertEqual((0, self.read(out)),
+                                 self.pipe_out(source, env={"ZIVUVI_THREADS": threads}))
+
+    @posix_only
+    def test_fails_before_writing_when_neither_end_can_be_read_or_written_twice(self):
+        with open(self.write(b"in.csv", b"1;2\n" * 1000), "rb") as table:
+            cat = subprocess.Popen(["cat"], stdin=table, stdout=subprocess.PIPE)
+            self.assertEqual((1, CANT_WRITE_DESTINATION),
+                             self.pipe_out(b"/dev/stdin", stdin=cat.stdout))
+            cat.stdout.close()
+            cat.wait()
+
+
+class Progress(Tool):
+    def run_slowly(self, stderr):
+        """Converts a pipe that pauses for 1.5 s halfway; returns the exit
+        status and standard output."""
+        fifo = self.path(b"fifo")
+        os.mkfifo(fifo)
+        tool = subprocess.Popen([*COMMAND, fifo, self.path(b"out.bin"), b".", b";", b"x"],
+                                stdout=subprocess.PIPE, stderr=stderr)
+        with open(fifo, "wb") as feed:
+            feed.write(b"1;2\n" * 200000)
+            feed.flush()
+            time.sleep(1.5)
+            feed.write(b"3;4\n" * 200000)
+        output = tool.communicate(timeout=60)
+        return tool.returncode, output
+
+    @posix_only
+    def test_shows_progress_on_a_terminal_and_clears_it_at_the_end(self):
+        terminal, tool_side = pty.openpty()
+        try:
+            status, (stdout, _) = self.run_slowly(tool_side)
+        finally:
+            os.close(tool_side)
+        shown = b""
+        while True:
+            try:
+                piece = os.read(terminal, 4096)
+            except OSError:  # the other side is closed
+                break
+            if not piece:
+                break
+            shown += piece
+        os.close(terminal)
+        self.assertEqual((0, b""), (status, stdout))
+        self.assertRegex(shown, rb"^\rzivuvi: \d+ MB read, \d+ MB/s")
+        last_line = shown.split(b"\r")[-2]
+        self.assertTrue(shown.endswith(b"\r") and last_line.strip() == b"", shown)
+
+    @posix_only
+    def test_shows_nothing_when_standard_error_is_no_terminal(self):
+        status, (stdout, stderr) = self.run_slowly(subprocess.PIPE)
+        self.assertEqual((0, b"", b""), (status, stdout, stderr))
 
 
 def logger_table():

@@ -45,7 +45,13 @@ FIXTURES = [
     ("single", b"5\n", b".", b";", 1, 1, [5.0]),
     ("crlf", b"1.5\t2\r\n3\t4.25\r\n", b".", b"\t", 2, 2, [1.5, 2, 3, 4.25]),
     ("lf", b"1.5\t2\n3\t4.25\n", b".", b"\t", 2, 2, [1.5, 2, 3, 4.25]),
+    # A spreadsheet's "Unicode text": UTF-16 with a byte-order mark.
+    ("unicode", "\ufeffZeit\tSpannung µV\r\n0,5\t1,25\r\n".encode("utf-16-le"), b",", b"\t",
+     2, 2, [0, 0, 0.5, 1.25]),
+    # Written into a pipe to gzip, which Octave loads as it is.
+    ("piped", b"1;2;3\n4;5;6\n" * 20000, b".", b";", 3, 40000, [1, 2, 3, 4, 5, 6] * 20000),
 ]
+PIPED = {"piped"}
 
 OCTAVE_SCRIPT = r"""
 files = argv();
@@ -84,8 +90,17 @@ def main():
             output = os.path.join(scratch, name + ".bin")
             with open(source, "wb") as f:
                 f.write(text)
-            result = subprocess.run([zivuvi, source, output, separator, delimiter, name],
-                                    capture_output=True)
+            if name in PIPED:
+                output += ".gz"
+                with open(output, "wb") as compressed:
+                    gzip = subprocess.Popen(["gzip"], stdin=subprocess.PIPE, stdout=compressed)
+                    result = subprocess.run([zivuvi, source, "/dev/stdout", separator,
+                                             delimiter, name], stdout=gzip.stdin)
+                    gzip.stdin.close()
+                    gzip.wait()
+            else:
+                result = subprocess.run([zivuvi, source, output, separator, delimiter, name],
+                                        capture_output=True)
             if result.returncode != 0 or result.stdout:
                 failures.append("%s: zivuvi exited %d: %r" % (name, result.returncode,
                                                                result.stdout))

@@ -1,7 +1,9 @@
-// How many threads a run converts with.
+// The arguments of a run: how many threads, which separators.
 #include <gtest/gtest.h>
 
 #include <sched.h>
+
+#include <string>
 
 #include "platform.h"
 #include "run.h"
@@ -52,6 +54,34 @@ TEST(Threads, CountsOnlyTheProcessorsTheProcessMayRunOn) {
   EXPECT_EQ(1u, thread_count(nullptr));
   ASSERT_EQ(0, sched_setaffinity(0, sizeof all, &all));
   EXPECT_EQ(static_cast<unsigned>(CPU_COUNT(&all)), available_processors());
+}
+
+TEST(Separators, AreOneByteOfTheText) {
+  using namespace std::string_literals;
+  const struct {
+    std::string argument;
+    bool usable;
+  } cases[] = {
+      {",", true},
+      {";x", true},
+      {"\t", true},
+      {"\xB7", true},
+      {"\xC2", true},
+      {"\xC2x", true},
+      {"\xE2\x82", true},
+      {"\xF8\x80", true},
+      {"\xFF", true},
+      {"", false},
+      {"\r", false},
+      {"\x1A", false},
+      {"\xC2\xB7", false},
+      {"\xC2\xA6;", false},
+      {"\xE2\x82\xAC", false},
+      {"\xF0\x9F\x98\x80", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.usable, is_usable_separator(c.argument)) << c.argument;
+  }
 }
 
 }  // namespace
