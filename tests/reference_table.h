@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "reference_number.h"
@@ -37,16 +38,14 @@ inline void put_double(std::string& out, double value) {
 }
 
 // The fields of a line split at every delimiter; a blank line has one.
-inline std::vector<std::string> split(const std::string& line, char delimiter) {
-  std::vector<std::string> fields(1);
-  for (const char c : line) {
-    if (c == delimiter) {
-      fields.emplace_back();
-    } else {
-      fields.back().push_back(c);
-    }
+inline std::vector<std::string_view> split(std::string_view line, char delimiter) {
+  std::vector<std::string_view> fields;
+  for (;;) {
+    const std::size_t at = line.find(delimiter);
+    fields.push_back(line.substr(0, at));
+    if (at == std::string_view::npos) return fields;
+    line.remove_prefix(at + 1);
   }
-  return fields;
 }
 
 inline void append_utf8(std::string& out, char32_t c) {
@@ -115,11 +114,12 @@ inline Conversion convert(const std::string& source, char separator, char delimi
   for (const char c : counted)
     result.columns += c == delimiter;
 
-  std::vector<std::string> lines;
+  std::vector<std::string_view> lines;
   for (std::size_t at = 0; at < text.size() && text[at] != '\0';) {
     std::size_t feed = text.find('\n', at);
     if (feed == std::string::npos) feed = text.size();
-    lines.push_back(text.substr(at, feed - at).c_str());  // a zero byte cuts it
+    const std::string_view line(text.data() + at, feed - at);
+    lines.push_back(line.substr(0, line.find('\0')));  // a zero byte cuts it
     at = feed + 1;
   }
   result.lines = static_cast<std::int64_t>(lines.size());
@@ -140,11 +140,11 @@ inline Conversion convert(const std::string& source, char separator, char delimi
   put_int32(file, result.columns);
   put_int32(file, result.lines);
   file.push_back('\x07');
-  for (const std::string& line : lines) {
-    const std::vector<std::string> fields = split(line, delimiter);
+  for (const std::string_view line : lines) {
+    const std::vector<std::string_view> fields = split(line, delimiter);
     for (std::int64_t column = 0; column < result.columns; ++column) {
       const auto index = static_cast<std::size_t>(column);
-      put_double(file, index < fields.size() ? parse(fields[index], separator) : 0.0);
+      put_double(file, index < fields.size() ? parse(std::string(fields[index]), separator) : 0.0);
     }
   }
   return result;

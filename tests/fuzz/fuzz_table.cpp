@@ -3,7 +3,7 @@
 // line, field and line end across the edges of blocks and chunks), the rest
 // is the source. One thread cuts the same chunks as several, and threads hand
 // tiny chunks to each other far slower than one converts them: a hash of the
-// whole input sends 1 input in 128 to 2 to 4 threads, so that no corpus can
+// whole input sends 1 input in 512 to 2 to 4 threads, so that no corpus can
 // drift towards the slow case. The file written must be exactly the
 // plain model's. Source and destination are streams in memory.
 #include <cstddef>
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::uint32_t hash = 2166136261u;  // FNV-1a
   for (std::size_t i = 0; i < size; ++i)
     hash = (hash ^ data[i]) * 16777619u;
-  tuning.threads = hash % 128 == 0 ? 2u + hash / 128 % 3 : 1u;
+  tuning.threads = hash % 512 == 0 ? 2u + hash / 512 % 3 : 1u;
   const std::string source(reinterpret_cast<const char*>(data + 4), size - 4);
   const zivuvi::reference::Conversion expected =
       zivuvi::fuzz::model_conversion(source, separator, delimiter, "x", 1 << 20);
