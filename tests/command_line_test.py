@@ -332,10 +332,10 @@ class Progress(Tool):
 
 
 def logger_table():
-    """A few megabytes as exports come: CR LF line ends, a header, blank
-    lines, ragged lines, lines far longer than the reader's block, and a
-    zero-padded end."""
-    lines = [b"time;volt;current;temperature"]
+    """A few megabytes as exports come: a UTF-8 byte-order mark, CR LF line
+    ends, a header, blank lines, ragged lines, lines far longer than the
+    reader's block, and a zero-padded end."""
+    lines = [b"\xef\xbb\xbftime;volt;current;temperature"]
     for i in range(60000):
         if i % 997 == 0:
             lines.append(b"")
