@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -214,22 +215,18 @@ Failure convert_table(std::FILE* source_file, std::FILE* destination, const Sett
                                static_cast<std::int32_t>(counted_lines));
   }
   // A source that the first block holds whole is done before threads would
-  // have started; a line wider than a chunk gains nothing from them.
-  const bool parallel =
-      tuning.threads > 1 && !text.text_ended && Pipeline::chunk_lines(tuning, columns) > 0;
-  // One thread cuts the same chunks: it converts them in place.
-  const auto chunk_lines =
-      static_cast<std::int64_t>(std::max<std::size_t>(Pipeline::chunk_lines(tuning, columns), 1));
-  std::int64_t lines = 0;
-  Failure failure;
-  if (parallel) {
-    Pipeline pipeline(tuning, columns, rules);
-    failure = convert_all_lines(text, writer, columns, rules, limits, &pipeline, chunk_lines,
-                                tuning.chunk_size, progress, lines);
-  } else {
-    failure = convert_all_lines(text, writer, columns, rules, limits, nullptr, chunk_lines,
-                                tuning.chunk_size, progress, lines);
+  // have started; a line wider than a chunk gains nothing from them. One
+  // thread cuts the same chunks and converts them in place.
+  const std::size_t chunk_lines = Pipeline::chunk_lines(tuning, columns);
+  std::optional<Pipeline> pipeline;
+  if (tuning.threads > 1 && !text.text_ended && chunk_lines > 0) {
+    pipeline.emplace(tuning, columns, rules);
   }
+  std::int64_t lines = 0;
+  const Failure failure =
+      convert_all_lines(text, writer, columns, rules, limits, pipeline ? &*pipeline : nullptr,
+                        static_cast<std::int64_t>(std::max<std::size_t>(chunk_lines, 1)),
+                        tuning.chunk_size, progress, lines);
   if (failure != Failure::none) return failure;
   // A source that changed between the two readings would give a file whose
   // head does not fit its values.

@@ -55,15 +55,12 @@ void write_stored_values(OctaveWriter& writer, const StoredValues& values) {
   put_bytes(writer, values.bytes, values.size);
 }
 
-void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char* name) {
-  start_octave_file_in_order(writer, destination, name, 0, 0);
-  writer.dimensions_in_head = false;
-}
+namespace {
 
-void start_octave_file_in_order(OctaveWriter& writer, std::FILE* destination, const char* name,
-                                std::int32_t columns, std::int32_t lines) {
+void write_head(OctaveWriter& writer, std::FILE* destination, const char* name,
+                std::int32_t columns, std::int32_t lines, bool dimensions_in_head) {
   writer.destination = destination;
-  writer.dimensions_in_head = true;
+  writer.dimensions_in_head = dimensions_in_head;
   writer.buffered = 0;
   writer.failed = false;
   const std::size_t name_length = std::strlen(name);
@@ -81,6 +78,17 @@ void start_octave_file_in_order(OctaveWriter& writer, std::FILE* destination, co
   put_int32(writer, columns);
   put_int32(writer, lines);
   put_byte(writer, kStorageDouble);
+}
+
+}  // namespace
+
+void start_octave_file(OctaveWriter& writer, std::FILE* destination, const char* name) {
+  write_head(writer, destination, name, 0, 0, false);
+}
+
+void start_octave_file_in_order(OctaveWriter& writer, std::FILE* destination, const char* name,
+                                std::int32_t columns, std::int32_t lines) {
+  write_head(writer, destination, name, columns, lines, true);
 }
 
 bool finish_octave_file(OctaveWriter& writer, std::int32_t columns, std::int32_t lines) {
